@@ -1,0 +1,65 @@
+# tovex — top-level build. `make demo` and `make test` are the two set-up commands.
+BUILD     ?= build
+JOBS      ?= 2
+JAVA_HOME ?= /usr/lib/jvm/java-17-openjdk-amd64
+PYTHON    ?= /usr/bin/python3
+
+B         := $(abspath $(BUILD))
+HOST      := $(B)/host
+WIN       := $(B)/win
+JAVAOUT   := $(B)/java
+
+export JAVA_HOME
+export TOVEX_BUILD := $(B)
+export WINEPREFIX  := $(B)/wineprefix
+export WINEDEBUG   := -all
+export WINEDLLOVERRIDES := mscoree,mshtml=
+
+.PHONY: all deps host win java test test-host test-win test-java test-e2e demo bench fuzz wine-prefix clean
+
+all: host win java
+
+deps:
+	@bash .ci/deps.sh
+
+host:
+	cmake -S . -B $(HOST) -DCMAKE_BUILD_TYPE=Release -DJAVA_HOME=$(JAVA_HOME) >/dev/null
+	cmake --build $(HOST) -j$(JOBS)
+
+win:
+	cmake -S . -B $(WIN) -DCMAKE_BUILD_TYPE=MinSizeRel -DJAVA_HOME=$(JAVA_HOME) \
+	      -DCMAKE_TOOLCHAIN_FILE=$(abspath cmake/mingw-w64.cmake) >/dev/null
+	cmake --build $(WIN) -j$(JOBS)
+
+java:
+	$(MAKE) -C java jar OUT=$(JAVAOUT) JAVA_HOME=$(JAVA_HOME)
+
+wine-prefix:
+	@bash tests/wine-prefix.sh
+
+test: deps all
+	@bash .ci/test-all.sh
+
+test-host: host
+	ctest --test-dir $(HOST) --output-on-failure
+
+test-win: win wine-prefix
+	ctest --test-dir $(WIN) --output-on-failure
+
+test-java: java
+	$(MAKE) -C java test OUT=$(JAVAOUT) JAVA_HOME=$(JAVA_HOME)
+
+test-e2e: all wine-prefix
+	$(PYTHON) -m pytest -q tests/e2e $(PYTEST_ARGS)
+
+demo: deps all wine-prefix
+	@bash tools/demo/run-demo.sh
+
+bench: deps host
+	@bash bench/run.sh
+
+fuzz: deps
+	@bash fuzz/run.sh
+
+clean:
+	rm -rf $(B)

@@ -1,0 +1,38 @@
+// Path and text-encoding utilities. Paths are narrow strings in the file code
+// page with backslash separators, at most 8191 bytes.
+#pragma once
+#include <cstdint>
+#include <string>
+
+constexpr size_t kPathBufferSize = 8192;
+
+// CP_ACP (0) when the file functions use the ANSI code page, else CP_OEMCP (1).
+int fileCodePage();
+// narrow (in codePage) -> UTF-16; on the host the code pages are treated as Windows-1252.
+std::u16string toUtf16(const std::string& narrow, int codePage);
+// UTF-16 -> narrow with "?" as default character; *usedDefault (optional) tells whether it was needed.
+std::string fromUtf16(const std::u16string& wide, int codePage, bool* usedDefault = nullptr);
+
+// The running executable's path (long form when representable, else the short form); cached.
+const std::string& getModulePath();
+// The executable's directory with its trailing backslash; cached.
+const std::string& exeDirectory();
+
+// Runs of backslashes shrink to one; a leading pair (UNC) survives.
+void collapseBackslashes(std::string& path);
+// Lower-cases A to Z only.
+void toLowerPath(std::string& path);
+bool isRelativePath(const std::string& path);
+// One directory search for path; lastWriteTime (optional) receives the FILETIME as a 64-bit value.
+bool findFile(const std::string& path, uint64_t* lastWriteTime);
+// Drive roots always exist; everything else goes through findFile.
+bool pathExists(const std::string& path);
+// Relative paths are taken against the directory of baseFile, or the executable's directory.
+std::string makeAbsolutePath(const std::string& path, const char* baseFile = nullptr);
+// Absolute, "." and ".." resolved, lower-cased unless keepCase, backslashes collapsed.
+std::string getFullPath(const std::string& path, bool keepCase);
+// Each ";"-separated entry made absolute (empty entries skipped), joined with ";".
+std::string makeAbsolutePathList(const std::string& list);
+
+// Pure: the collapse rule on UTF-16 text.
+std::u16string collapseBackslashesWide(const std::u16string& path);

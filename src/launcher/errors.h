@@ -1,0 +1,27 @@
+// The one way the launcher tells the user that something went wrong and the
+// one way it ends early.
+#pragma once
+#include <cstdint>
+#include <string>
+
+// From now on error texts go to standard error instead of message boxes.
+void disableMessageBoxes();
+bool messageBoxesEnabled();
+// Shows text (with the "Log:" line when logging) in a message box or on
+// standard error; returns when the box is closed.
+void showErrorText(const std::string& text);
+// Shows configured message id with argument (nullptr: none) in place of the first "{0}".
+void showMessage(int32_t id, const char* argument);
+// Removes the extraction directory (if any) and ends the process with code.
+[[noreturn]] void exitLauncher(int code);
+[[noreturn]] void fatalMessage(int32_t id, const char* argument);
+[[noreturn]] void fatalText(const char* text);
+// The window that owns error message boxes (the splash window once it exists).
+void setErrorOwnerWindow(void* window);
+void* errorOwnerWindow();
+
+// Pure helpers, exposed for tests.
+// text with the first "{0}" replaced by argument (unchanged when argument is nullptr).
+std::string applyMessageArgument(const std::string& text, const char* argument);
+// text, or "%s\n\nLog: %s" with the log path when longLogPath is not nullptr.
+std::string composeErrorText(const std::string& text, const char* longLogPath);

@@ -1,0 +1,16 @@
+// Diagnostic log: off unless asked for (TOVEX_LOG=yes, MARLOWKIT_LOG=yes or a
+// log-file switch). Every line is written and the file closed before the call
+// returns. Safe to call from the main thread and the splash thread.
+#pragma once
+
+// One line: the formatted text and a line end. printf conventions of the
+// platform, including "%I64d" on Windows.
+void logMessage(const char* format, ...);
+// One line beginning with "ERROR: ".
+void logError(const char* format, ...);
+// The log file's path, or nullptr when logging is off (or not yet decided).
+const char* logFilePath();
+// Set by the launch driver when the first argument is a log-file switch; must
+// be called before the first log line.
+void setLogRequested();
+bool logRequested();

@@ -1,0 +1,15 @@
+// Entry of the console-subsystem stub: the same start-up as the GUI stub.
+#include <windows.h>
+
+#include <string>
+
+#include "launcher.h"
+
+int main() {
+    std::string tail = commandLineTail(GetCommandLineA());
+    STARTUPINFOA startup{};
+    startup.cb = sizeof(startup);
+    GetStartupInfoA(&startup);
+    int showCommand = (startup.dwFlags & STARTF_USESHOWWINDOW) ? startup.wShowWindow : SW_SHOWDEFAULT;
+    return launcherMain(GetModuleHandleA(nullptr), tail.c_str(), showCommand);
+}

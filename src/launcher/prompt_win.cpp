@@ -1,0 +1,4 @@
+#include <windows.h>
+#include "prompt.h"
+void applyWorkingDirectory() {}
+void promptLogFile() {}

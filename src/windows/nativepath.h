@@ -1,0 +1,4 @@
+// Configured native library directories in front of PATH.
+#pragma once
+
+void setNativeLibraryPath();

@@ -1,0 +1,3 @@
+#include <windows.h>
+#include "nativepath.h"
+void setNativeLibraryPath() {}
