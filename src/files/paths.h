@@ -36,3 +36,9 @@ std::string makeAbsolutePathList(const std::string& list);
 
 // Pure: the collapse rule on UTF-16 text.
 std::u16string collapseBackslashesWide(const std::u16string& path);
+
+#ifndef _WIN32
+// Host builds: set the module path (and so the executable's directory) that the
+// path functions use, e.g. "C:\\App\\run.exe".
+void setModulePathForTesting(const std::string& path);
+#endif

@@ -14,3 +14,11 @@ const char* logFilePath();
 // be called before the first log line.
 void setLogRequested();
 bool logRequested();
+
+#ifndef _WIN32
+#include <string>
+#include <vector>
+// Host builds keep every line in memory ("ERROR: " prefix included, no line end) for tests.
+std::vector<std::string>& hostLogLines();
+void hostLogClear();
+#endif

@@ -27,12 +27,4 @@ final class Texts {
     static final String COMM_FILE_NOT_DELETED =
             "Warning: could not delete the single-instance file %s; retrying.";
     static final String LISTENER_FAILED = "Warning: the single-instance listener failed:";
-    static final String FIRST_RUN_NO_MARKER =
-            "Warning: first-run marker .marlowkit\\firstrun not found; set -Dtovex.installationRoot. The first-run hook is not run.";
-    static final String FIRST_RUN_HOOK_MISSING =
-            "Warning: first-run hook %s could not be used: %s";
-    static final String FIRST_RUN_HOOK_FAILED =
-            "Warning: first-run hook %s failed; it runs again at the next start:";
-    static final String FIRST_RUN_MARKER_KEPT =
-            "Warning: could not delete the first-run marker %s.";
 }

@@ -105,7 +105,7 @@ public final class WinLauncher {
     private static Exception fail(boolean gui, String message, Throwable cause) {
         System.err.println(message);
         showFailure(gui, message, null);
-        return WinLauncher.<Exception>rethrow(cause);
+        return WinLauncher.<RuntimeException>rethrow(cause);
     }
 
     /** A dialog for GUI applications when a display is there; never fails the caller. */
