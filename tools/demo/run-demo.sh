@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# Builds the demo application (a Java program, its jar, an exe made by the
+# builder with a .vmoptions file beside it and a bundled runtime in .\jre) and
+# runs it under Wine with the diagnostic log on. On Linux the bundled runtime
+# is the stand-in runtime in bridge mode, which runs the Java program on the
+# host's JDK; on Windows the same exe runs with a real runtime in .\jre.
+set -euo pipefail
+ROOT="$(cd "$(dirname "$0")/../.." && pwd)"
+: "${TOVEX_BUILD:=$ROOT/build}"
+: "${JAVA_HOME:=/usr/lib/jvm/java-17-openjdk-amd64}"
+export WINEPREFIX="${WINEPREFIX:-$TOVEX_BUILD/wineprefix}" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+APP="$TOVEX_BUILD/demo/Hello App"
+rm -rf "$APP"; mkdir -p "$APP/lib" "$TOVEX_BUILD/demo/classes"
+
+echo "== compiling the demo program"
+"$JAVA_HOME/bin/javac" --release 8 -cp "$TOVEX_BUILD/java/tovex-runtime.jar" \
+  -d "$TOVEX_BUILD/demo/classes" "$ROOT/tools/demo/HelloTovex.java"
+"$JAVA_HOME/bin/jar" --create --file "$APP/lib/hello.jar" -C "$TOVEX_BUILD/demo/classes" .
+cp "$TOVEX_BUILD/java/tovex-runtime.jar" "$APP/lib/"
+
+echo "== laying out the bundled runtime in .\\jre"
+/usr/bin/python3 - "$APP/jre" <<'PY'
+import pathlib, sys
+sys.path.insert(0, "tests/e2e")
+import runtimes
+runtimes.make_runtime(pathlib.Path(sys.argv[1]), jvm="bridge",
+                      version_output='openjdk version "17.0.15" 2025-04-15\n')
+PY
+
+echo "== building HelloTovex.exe with tovex-build"
+"$TOVEX_BUILD/host/tovex-build" --stub "$TOVEX_BUILD/win/launcher-gui.exe" \
+  --config "$ROOT/tools/demo/demo.conf" --out "$APP/HelloTovex.exe"
+printf -- '-Ddemo.greeting=hello from HelloTovex.vmoptions\n' > "$APP/HelloTovex.vmoptions"
+"$TOVEX_BUILD/host/tovex-build" --dump "$APP/HelloTovex.exe" | head -n 12
+
+echo "== running it under Wine: wine HelloTovex.exe first \"second one\" Grüße"
+before=$(ls "$WINEPREFIX"/drive_c/users/*/Temp/mlk_nlog_* 2>/dev/null || true)
+run() { TOVEX_LOG=yes wine "$APP/HelloTovex.exe" first "second one" "Grüße"; }
+status=0
+if [ -n "${DISPLAY:-}" ]; then run || status=$?
+else xvfb-run -a bash -c "APP='$APP'; $(declare -f run); run" || status=$?; fi
+echo "== exit code: $status"
+log=$(comm -13 <(echo "$before" | sort) <(ls "$WINEPREFIX"/drive_c/users/*/Temp/mlk_nlog_* 2>/dev/null | sort) | tail -n 1)
+if [ -n "$log" ]; then
+  echo "== diagnostic log ($log), last lines:"
+  tail -n 25 "$log"
+fi
+exit $status
