@@ -21,14 +21,16 @@ import java.util.regex.Pattern;
  * cannot wipe a user's directory. Links and junctions inside it are removed as links;
  * their targets are left alone. Files the VM itself still holds open (archives on the
  * class path, loaded native libraries) cannot be deleted on Windows while the process
- * runs; for those a small hidden helper removes the rest once the process has gone.
+ * runs; for those a hidden cmd.exe helper, started when the hook could not remove
+ * everything, retries the removal once a second for up to a minute after the process has
+ * gone.
  */
 final class TempDirRemover {
     private TempDirRemover() {
     }
 
-    static final String CLEANUP_VARIABLE = "TOVEX_CLEANUP_DIR";
     private static final Pattern EXTRACTION_NAME = Pattern.compile(".*_dir\\d+");
+    private static final Pattern PLAIN_NAME = Pattern.compile("[A-Za-z0-9._-]+");
     private static boolean hookRegistered;
 
     /** Registers the shutdown hook once per VM when "tovex.tempDir" names a directory. */
@@ -133,24 +135,30 @@ final class TempDirRemover {
     }
 
     /**
-     * The command of the helper that removes {@code CLEANUP_VARIABLE}'s directory after this
-     * process has released its files: it retries once a second for up to a minute and
-     * stops as soon as the directory is gone. The directory is passed in the environment
-     * (expanded late, never parsed by cmd), and no element holds a blank, so the command
-     * line arrives at cmd.exe exactly as written here.
+     * The command of the helper that removes the directory {@code name} (in the helper's
+     * working directory) after this process has released its files: it retries once a
+     * second for up to a minute and stops trying as soon as the directory is gone. It is
+     * only used for names of plain characters, so nothing needs quoting, and no element
+     * holds a blank, so the command line reaches cmd.exe exactly as written here. The
+     * body avoids parenthesised blocks: every command after "do" and after "if" up to the
+     * end of the line belongs to the loop and to the condition.
      */
-    static List<String> cleanupCommand() {
-        String dir = "\"!" + CLEANUP_VARIABLE + "!\"";
-        return new ArrayList<String>(Arrays.asList("cmd.exe", "/d", "/q", "/v:on", "/c",
-                "for", "/l", "%i", "in", "(1,1,60)", "do", "@if", "exist", dir,
-                "(rmdir", "/s", "/q", dir, "2>nul", "&", "if", "exist", dir,
-                "ping", "-n", "2", "127.0.0.1", ">nul)"));
+    static List<String> cleanupCommand(String name) {
+        String dirTest = name + "\\";
+        return new ArrayList<String>(Arrays.asList("cmd.exe", "/d", "/q", "/c",
+                "for", "/l", "%i", "in", "(1,1,60)", "do", "@if", "exist", dirTest,
+                "rmdir", "/s", "/q", name, "2>nul", "&", "if", "exist", dirTest,
+                "ping", "-n", "2", "127.0.0.1", ">nul"));
     }
 
     private static void removeAfterExit(File dir) {
+        File parent = dir.getAbsoluteFile().getParentFile();
+        if (parent == null || !PLAIN_NAME.matcher(dir.getName()).matches()) {
+            return;
+        }
         try {
-            ProcessBuilder builder = new ProcessBuilder(cleanupCommand());
-            builder.environment().put(CLEANUP_VARIABLE, dir.getAbsolutePath());
+            ProcessBuilder builder = new ProcessBuilder(cleanupCommand(dir.getName()));
+            builder.directory(parent);
             builder.redirectErrorStream(true);
             builder.redirectOutput(ProcessBuilder.Redirect.to(new File("NUL")));
             builder.redirectInput(ProcessBuilder.Redirect.from(new File("NUL")));

@@ -90,14 +90,17 @@ public class TempDirRemoverTest {
         }
     }
 
+    /** The helper's command line must reach cmd.exe unchanged: no element may need quoting. */
     @Test
-    public void cleanupCommandHasNoBlankInsideAnElement() {
-        List<String> command = TempDirRemover.cleanupCommand();
+    public void cleanupCommandNeedsNoQuoting() {
+        List<String> command = TempDirRemover.cleanupCommand("tvx1A.tmp_dir1700000000");
         assertEquals("cmd.exe", command.get(0));
         for (String element : command) {
-            assertFalse(element, element.contains(" ") || element.contains("\t") || element.isEmpty());
+            assertFalse(element, element.isEmpty() || element.contains(" ")
+                    || element.contains("\t") || element.contains("\""));
         }
-        assertTrue(command.contains("\"!" + TempDirRemover.CLEANUP_VARIABLE + "!\""));
+        assertTrue(command.contains("tvx1A.tmp_dir1700000000"));
+        assertTrue(command.contains("tvx1A.tmp_dir1700000000\\"));
     }
 
     private static String javaExecutable() {
