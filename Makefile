@@ -55,7 +55,7 @@ test-e2e: all wine-prefix
 demo: deps all wine-prefix
 	@bash tools/demo/run-demo.sh
 
-bench: deps host
+bench: deps all
 	@bash bench/run.sh
 
 fuzz: deps
