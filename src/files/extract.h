@@ -1,14 +1,49 @@
 // Extraction of the files appended after the configuration block.
+//
+// The appended region starts where the configuration block ends and is a plain
+// sequence of entries: an 8-byte little-endian signed length, then that many
+// content bytes, each stored XORed with 0xD6. The names come from the file list
+// setting (";"-separated, in stored order), the number of entries from the file
+// count setting.
 #pragma once
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // The extraction directory; empty when nothing was extracted.
 std::string& tempDir();
 // File position just past the last extracted entry (0 when nothing was extracted).
 int32_t unextractedPosition();
-// 0 on success, 1 after a read failure, 2 after a write failure.
+void setUnextractedPosition(int32_t position);
+// 0 on success, 1 after a read failure, 2 after a write failure, 3 when the file
+// list holds a name that would land outside the extraction directory.
 int extractFiles();
 // Deletes what lies in path: files, and (with recurse) the files of its subdirectories,
 // removing those subdirectories. Does nothing for an empty path or one beginning with ".".
+// A directory link (junction, symbolic link) is removed as a link, never entered.
 void emptyDirectory(const std::string& path, bool recurse);
+
+// Creates a fresh extraction directory "<unique temporary file>_dir<seconds>" and
+// sets tempDir; ends the launcher with internal error 7 after ten failed attempts.
+void createTempDir();
+
+// Windows parts, exposed for tests.
+// 0, 1 (read failure or end of file) or 2 (write failure). source and destination are HANDLEs.
+int copyFileData(void* source, void* destination, int64_t count, bool unscramble);
+
+// Pure helpers.
+constexpr unsigned char kScrambleByte = 0xD6;
+constexpr size_t kCopyChunkSize = 8192;
+// The ";"-separated file list without its empty items.
+std::vector<std::string> splitFileList(const std::string& list);
+// True when name stays inside the extraction directory: relative, no drive letter
+// or other colon, no leading "\" or "/", no ".." component (either separator).
+bool isSafeEntryName(const std::string& name);
+// "%s_dir%d": the temporary file name followed by "_dir" and the seconds.
+std::string extractionDirName(const std::string& tempFileName, long long seconds);
+// The directory part of an entry name ("user\lib.jar" -> "user"), empty without a backslash.
+std::string entryDirectory(const std::string& name);
+// "a" joined with "b": a backslash between them unless a already ends with one.
+std::string joinPath(const std::string& a, const std::string& b);
+// XORs every byte with kScrambleByte.
+void unscrambleBytes(unsigned char* data, size_t count);

@@ -36,9 +36,17 @@ std::string makeAbsolutePathList(const std::string& list);
 
 // Pure: the collapse rule on UTF-16 text.
 std::u16string collapseBackslashesWide(const std::u16string& path);
+// Pure: A to Z lower-cased, every other character kept.
+std::u16string toLowerAsciiWide(const std::u16string& path);
+// Pure: "X:\", "X:\." or "X:\.\." (a drive root, taken as existing without a look at the disk).
+bool isDriveRootText(const std::string& path);
+// Pure: the text up to and including the last backslash ("" when there is none).
+std::string directoryOf(const std::string& path);
 
 #ifndef _WIN32
 // Host builds: set the module path (and so the executable's directory) that the
 // path functions use, e.g. "C:\\App\\run.exe".
 void setModulePathForTesting(const std::string& path);
+// The same, given the directory (with or without its trailing backslash).
+void setExeDirectoryForTesting(const std::string& directory);
 #endif

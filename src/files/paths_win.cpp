@@ -1,15 +1,176 @@
+// Path and encoding utilities on the Windows file functions.
 #include <windows.h>
+
+#include "launcher/launcher.h"
 #include "paths.h"
-int fileCodePage() { return 0; }
-std::u16string toUtf16(const std::string& s, int) { return std::u16string(s.begin(), s.end()); }
-std::string fromUtf16(const std::u16string& w, int, bool* d) { if (d) *d = false; std::string s; for (char16_t c : w) s += static_cast<char>(c); return s; }
-const std::string& getModulePath() { static std::string p; return p; }
-const std::string& exeDirectory() { static std::string p; return p; }
-void collapseBackslashes(std::string&) {}
-void toLowerPath(std::string&) {}
-bool isRelativePath(const std::string&) { return true; }
-bool findFile(const std::string&, uint64_t*) { return false; }
-bool pathExists(const std::string&) { return false; }
-std::string makeAbsolutePath(const std::string& p, const char*) { return p; }
-std::string getFullPath(const std::string& p, bool) { return p; }
-std::string makeAbsolutePathList(const std::string& l) { return l; }
+
+namespace {
+
+// Computed on first use (on the main thread during start-up), then only read.
+std::string* gModulePath = nullptr;
+std::string* gExeDirectory = nullptr;
+
+bool isUtf8CodePage(int codePage) {
+    return codePage == CP_UTF8 || (codePage == CP_ACP && GetACP() == CP_UTF8) ||
+           (codePage == CP_OEMCP && GetOEMCP() == CP_UTF8);
+}
+
+bool endsWithExe(const std::string& path) {
+    if (path.size() < 4) return false;
+    const char* tail = path.c_str() + path.size() - 4;
+    return lstrcmpiA(tail, ".exe") == 0;
+}
+
+// The narrow form of a wide path in the file code page, accepted when every
+// character survived and it still names an ".exe".
+bool acceptNarrow(const std::u16string& wide, std::string* out) {
+    bool usedDefault = false;
+    std::string narrow = fromUtf16(wide, fileCodePage(), &usedDefault);
+    if (usedDefault || !endsWithExe(narrow)) return false;
+    *out = narrow;
+    return true;
+}
+
+std::u16string wideCall(DWORD (*call)(const wchar_t*, wchar_t*, DWORD), const std::u16string& in) {
+    std::wstring buffer(kPathBufferSize, L'\0');
+    DWORD n = call(reinterpret_cast<const wchar_t*>(in.c_str()), &buffer[0], static_cast<DWORD>(kPathBufferSize));
+    if (n == 0 || n >= kPathBufferSize) return std::u16string();
+    return std::u16string(reinterpret_cast<const char16_t*>(buffer.c_str()), n);
+}
+
+DWORD shortPathW(const wchar_t* in, wchar_t* out, DWORD size) { return GetShortPathNameW(in, out, size); }
+
+typedef DWORD(WINAPI* LongPathNameWFn)(LPCWSTR, LPWSTR, DWORD);
+LongPathNameWFn gLongPathNameW = nullptr;
+DWORD longPathW(const wchar_t* in, wchar_t* out, DWORD size) { return gLongPathNameW(in, out, size); }
+
+std::string narrowModulePath() {
+    std::string buffer(kPathBufferSize, '\0');
+    DWORD n = GetModuleFileNameA(nullptr, &buffer[0], static_cast<DWORD>(kPathBufferSize));
+    if (n == 0 || n >= kPathBufferSize) return std::string();
+    buffer.resize(n);
+    return buffer;
+}
+
+std::string computeModulePath() {
+    HMODULE kernel = LoadLibraryA("Kernel32.DLL");
+    if (kernel)
+        gLongPathNameW = reinterpret_cast<LongPathNameWFn>(
+            reinterpret_cast<void*>(GetProcAddress(kernel, "GetLongPathNameW")));
+    std::string path;
+    if (isNtPlatform() && gLongPathNameW) {
+        std::wstring module(kPathBufferSize, L'\0');
+        DWORD n = GetModuleFileNameW(nullptr, &module[0], static_cast<DWORD>(kPathBufferSize));
+        std::u16string wide =
+            (n == 0 || n >= kPathBufferSize) ? std::u16string()
+                                             : std::u16string(reinterpret_cast<const char16_t*>(module.c_str()), n);
+        std::u16string longPath = wide.empty() ? std::u16string() : wideCall(&longPathW, wide);
+        if (!longPath.empty() && acceptNarrow(longPath, &path)) return path;
+        std::u16string shortPath = longPath.empty() ? std::u16string() : wideCall(&shortPathW, longPath);
+        if (!shortPath.empty() && acceptNarrow(shortPath, &path)) return path;
+        // Neither form is representable: the narrow short path as the system gives it.
+        std::string narrow = narrowModulePath();
+        std::string shortNarrow(kPathBufferSize, '\0');
+        DWORD m = narrow.empty() ? 0
+                                 : GetShortPathNameA(narrow.c_str(), &shortNarrow[0], static_cast<DWORD>(kPathBufferSize));
+        if (m == 0 || m >= kPathBufferSize) return narrow;
+        shortNarrow.resize(m);
+        return shortNarrow;
+    }
+    return narrowModulePath();
+}
+
+// GetFullPathNameA of path; "" when the call fails or the result does not fit.
+std::string fullPathName(const std::string& path, bool cutFilePart) {
+    std::string buffer(kPathBufferSize, '\0');
+    char* filePart = nullptr;
+    DWORD n = GetFullPathNameA(path.c_str(), static_cast<DWORD>(kPathBufferSize), &buffer[0], &filePart);
+    if (n == 0 || n >= kPathBufferSize) return std::string();
+    if (cutFilePart && filePart) n = static_cast<DWORD>(filePart - buffer.c_str());
+    buffer.resize(n);
+    return buffer;
+}
+
+}  // namespace
+
+int fileCodePage() { return AreFileApisANSI() ? CP_ACP : CP_OEMCP; }
+
+std::u16string toUtf16(const std::string& narrow, int codePage) {
+    if (narrow.empty()) return std::u16string();
+    int n = MultiByteToWideChar(static_cast<UINT>(codePage), 0, narrow.data(), static_cast<int>(narrow.size()),
+                                nullptr, 0);
+    if (n <= 0) return std::u16string();
+    std::wstring wide(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(static_cast<UINT>(codePage), 0, narrow.data(), static_cast<int>(narrow.size()), &wide[0], n);
+    return std::u16string(reinterpret_cast<const char16_t*>(wide.data()), wide.size());
+}
+
+std::string fromUtf16(const std::u16string& wide, int codePage, bool* usedDefault) {
+    if (usedDefault) *usedDefault = false;
+    if (wide.empty()) return std::string();
+    const wchar_t* text = reinterpret_cast<const wchar_t*>(wide.data());
+    int length = static_cast<int>(wide.size());
+    // UTF-8 represents everything and takes no default character.
+    bool utf8 = isUtf8CodePage(codePage);
+    BOOL used = FALSE;
+    int n = WideCharToMultiByte(static_cast<UINT>(codePage), 0, text, length, nullptr, 0, utf8 ? nullptr : "?",
+                                utf8 ? nullptr : &used);
+    if (n <= 0) {
+        if (usedDefault) *usedDefault = true;
+        return std::string();
+    }
+    std::string narrow(static_cast<size_t>(n), '\0');
+    used = FALSE;
+    WideCharToMultiByte(static_cast<UINT>(codePage), 0, text, length, &narrow[0], n, utf8 ? nullptr : "?",
+                        utf8 ? nullptr : &used);
+    if (usedDefault) *usedDefault = used != FALSE;
+    return narrow;
+}
+
+const std::string& getModulePath() {
+    if (!gModulePath) {
+        std::string path = computeModulePath();
+        collapseBackslashes(path);
+        gModulePath = new std::string(path);
+    }
+    return *gModulePath;
+}
+
+const std::string& exeDirectory() {
+    if (!gExeDirectory) gExeDirectory = new std::string(fullPathName(getModulePath(), true));
+    return *gExeDirectory;
+}
+
+bool findFile(const std::string& path, uint64_t* lastWriteTime) {
+    WIN32_FIND_DATAA data;
+    HANDLE search = FindFirstFileA(path.c_str(), &data);
+    if (search == INVALID_HANDLE_VALUE) return false;
+    if (lastWriteTime)
+        *lastWriteTime = (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+                         data.ftLastWriteTime.dwLowDateTime;
+    FindClose(search);
+    return true;
+}
+
+std::string makeAbsolutePath(const std::string& path, const char* baseFile) {
+    std::string out;
+    if (isRelativePath(path)) {
+        out = baseFile ? fullPathName(baseFile, true) : exeDirectory();
+        // Without a directory to resolve against, there is no absolute form.
+        if (out.empty()) return std::string();
+    }
+    out += path;
+    if (out.size() >= kPathBufferSize) return std::string();
+    collapseBackslashes(out);
+    return out;
+}
+
+std::string getFullPath(const std::string& path, bool keepCase) {
+    std::string absolute = makeAbsolutePath(path);
+    if (absolute.empty()) return std::string();
+    std::string full = fullPathName(absolute, false);
+    if (full.empty()) return std::string();
+    if (!keepCase) toLowerPath(full);
+    collapseBackslashes(full);
+    return full;
+}

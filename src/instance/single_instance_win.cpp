@@ -1,6 +1,246 @@
+// Single-instance mode: the instance semaphore, the hand-over of a second start's
+// arguments through the communication file, and the window operations.
 #include <windows.h>
+
+#include <cstdio>
+
+#include "files/paths.h"
+#include "files/tempdir.h"
+#include "launcher/config.h"
+#include "launcher/errors.h"
+#include "launcher/log.h"
 #include "single_instance.h"
-void checkSingleInstance() {}
-const std::string* semaphoreName() { return nullptr; }
-void activateProcessWindows(uint32_t, bool) {}
-int countVisibleWindows(uint32_t) { return 0; }
+
+namespace {
+
+class KeyHandle {
+public:
+    KeyHandle() = default;
+    ~KeyHandle() {
+        if (key) RegCloseKey(key);
+    }
+    KeyHandle(const KeyHandle&) = delete;
+    KeyHandle& operator=(const KeyHandle&) = delete;
+    HKEY key = nullptr;
+};
+
+// Window operation state: written and read by whichever thread runs an operation.
+DWORD gTargetProcess = 0;
+int gVisibleWindows = 0;
+enum class ConsoleSearch { NotSearched, None, Found };
+ConsoleSearch gConsoleSearch = ConsoleSearch::NotSearched;
+HWND gConsoleWindow = nullptr;
+
+bool ownedByTarget(HWND window) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    return process == gTargetProcess;
+}
+
+BOOL CALLBACK activateWindow(HWND window, LPARAM restore) {
+    if (!IsWindowVisible(window) || !ownedByTarget(window)) return TRUE;
+    logMessage("found window %p", static_cast<void*>(window));
+    if (restore && IsIconic(window)) {
+        logMessage("restore");
+        ShowWindow(window, SW_RESTORE);
+    }
+    logMessage("foreground");
+    SetForegroundWindow(window);
+    logMessage("popup");
+    SetForegroundWindow(GetLastActivePopup(window));
+    logMessage("done");
+    return TRUE;
+}
+
+BOOL CALLBACK countWindow(HWND window, LPARAM) {
+    if (IsWindowVisible(window) && ownedByTarget(window) && window != gConsoleWindow) ++gVisibleWindows;
+    return TRUE;
+}
+
+// The process's console window, searched once: none for a GUI-type launcher or
+// a process without a console title.
+HWND findConsoleWindow() {
+    if (gConsoleSearch != ConsoleSearch::NotSearched) return gConsoleWindow;
+    gConsoleSearch = ConsoleSearch::None;
+    gConsoleWindow = nullptr;
+    if (getConfigInt(CFG_EXE_TYPE) == 1) return nullptr;
+    std::string saved(kPathBufferSize, '\0');
+    if (GetConsoleTitleA(&saved[0], static_cast<DWORD>(saved.size())) == 0) return nullptr;
+    saved.resize(std::char_traits<char>::length(saved.c_str()));
+    char title[64];
+    std::snprintf(title, sizeof title, "%lu/%lu", static_cast<unsigned long>(GetTickCount()),
+                  static_cast<unsigned long>(GetCurrentProcessId()));
+    if (SetConsoleTitleA(title)) {
+        Sleep(40);
+        gConsoleWindow = FindWindowA(nullptr, title);
+        if (gConsoleWindow) gConsoleSearch = ConsoleSearch::Found;
+        SetConsoleTitleA(saved.c_str());
+    }
+    return gConsoleWindow;
+}
+
+std::string instanceValueName() { return getFullPath(getModulePath(), false); }
+
+HANDLE createSemaphore(const std::string& name) { return CreateSemaphoreA(nullptr, 1, 1, name.c_str()); }
+
+void logSemaphore(const std::string& name, DWORD code, HANDLE handle) {
+    logMessage("semaphore name %s, code %d, value %p", name.c_str(), static_cast<int>(code),
+               static_cast<void*>(handle));
+}
+
+void releaseNotification(HANDLE notification) {
+    if (!ReleaseSemaphore(notification, 1, nullptr))
+        logMessage("release semaphore failed %d", static_cast<int>(GetLastError()));
+}
+
+// A failure while this start holds the notification semaphore: give it back first,
+// or the starts waiting behind this one would wait for ever.
+[[noreturn]] void failHandOver(HANDLE notification, const char* code) {
+    releaseNotification(notification);
+    fatalMessage(CFG_MSG_INTERNAL_ERROR, code);
+}
+
+// Writes the own arguments to the new communication file; ends the launcher on failure.
+void writeCommunicationFile(const std::string& commFile, HANDLE notification) {
+    HANDLE file = CreateFileA(commFile.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                              nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        logMessage("CreateFile failed %d", static_cast<int>(GetLastError()));
+        failHandOver(notification, "21");
+    }
+    bool cut = false;
+    std::u16string text = communicationText(
+        commandLineArguments(reinterpret_cast<const char16_t*>(GetCommandLineW())), &cut);
+    if (cut) logMessage("arguments cut to %d characters", static_cast<int>(text.size() - 1));
+    DWORD bytes = static_cast<DWORD>(text.size() * sizeof(char16_t));
+    DWORD written = 0;
+    if (!WriteFile(file, text.data(), bytes, &written, nullptr) || written != bytes) {
+        logError("WriteFile failed %d", static_cast<int>(GetLastError()));
+        CloseHandle(file);
+        // An incomplete file would only block the next start: it is this start's own, remove it.
+        DeleteFileA(commFile.c_str());
+        failHandOver(notification, "22");
+    }
+    CloseHandle(file);
+}
+
+}  // namespace
+
+void registerInstancePid() {
+    KeyHandle key;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kInstancePidKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+                        nullptr, &key.key, nullptr) != ERROR_SUCCESS)
+        return;
+    DWORD pid = GetCurrentProcessId();
+    RegSetValueExA(key.key, instanceValueName().c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&pid),
+                   sizeof pid);
+}
+
+uint32_t readInstancePid() {
+    KeyHandle key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kInstancePidKey, 0, KEY_READ, &key.key) != ERROR_SUCCESS) return 0;
+    DWORD pid = 0;
+    DWORD size = sizeof pid;
+    if (RegQueryValueExA(key.key, instanceValueName().c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(&pid),
+                         &size) != ERROR_SUCCESS ||
+        size != sizeof pid)
+        return 0;
+    return pid;
+}
+
+bool isMainInstanceAlive() {
+    const std::string* name = semaphoreName();
+    if (!name) return true;
+    SetLastError(0);
+    HANDLE semaphore = createSemaphore(*name);
+    if (!semaphore) return true;
+    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+        CloseHandle(semaphore);
+        return true;
+    }
+    if (!ReleaseSemaphore(semaphore, 1, nullptr))
+        logMessage("release semaphore 2 failed %d", static_cast<int>(GetLastError()));
+    CloseHandle(semaphore);
+    logMessage("main process already released semaphore.");
+    return false;
+}
+
+bool waitForCommFileRemoval(const std::string& path) {
+    for (int pass = 0; pass < 200; ++pass) {
+        if (!pathExists(path)) return false;
+        Sleep(50);
+        if (pass % 5 == 0 && !isMainInstanceAlive()) return true;
+    }
+    return false;
+}
+
+void checkSingleInstance() {
+    bool global = getConfigFlag(CFG_SINGLE_INSTANCE_GLOBAL);
+    std::string baseName = instanceSemaphoreName(getFullPath(getModulePath(), false), global);
+
+    if (!getConfigFlag(CFG_SINGLE_INSTANCE)) {
+        // Counter mode: the first free numbered name.
+        HANDLE semaphore = nullptr;
+        DWORD code = 0;
+        std::string name;
+        for (int n = 0; n <= 100000; ++n) {
+            name = baseName + std::to_string(n);
+            SetLastError(0);
+            semaphore = createSemaphore(name);
+            code = GetLastError();
+            if (code != ERROR_ALREADY_EXISTS || n == 100000) break;
+            CloseHandle(semaphore);
+        }
+        setSemaphoreName(name);
+        logSemaphore(name, code, semaphore);
+        return;  // the handle stays open for the life of the process
+    }
+
+    logMessage("single instance mode");
+    setSemaphoreName(baseName);
+    SetLastError(0);
+    HANDLE semaphore = createSemaphore(baseName);
+    DWORD code = GetLastError();
+    logSemaphore(baseName, code, semaphore);
+    if (code != ERROR_ALREADY_EXISTS) {
+        registerInstancePid();
+        return;  // first instance: the handle stays open for the life of the process
+    }
+
+    CloseHandle(semaphore);
+    uint32_t otherPid = readInstancePid();
+    logMessage("other pid %d", static_cast<int>(otherPid));
+    activateProcessWindows(otherPid, true);
+
+    std::string commFile = processCommFileName(otherPid);
+    logMessage("notification via %s", commFile.c_str());
+
+    HANDLE notification = createSemaphore(baseName + "_notification");
+    if (!notification) logMessage("semaphore creation failed %d", static_cast<int>(GetLastError()));
+    logMessage("waiting for notification semaphore");
+    DWORD waited = WaitForSingleObject(notification, INFINITE);
+    logMessage("wait returned %d", static_cast<int>(waited));
+
+    if (isMainInstanceAlive() && !waitForCommFileRemoval(commFile)) {
+        writeCommunicationFile(commFile, notification);
+        logMessage("waiting for file deletion");
+        if (waitForCommFileRemoval(commFile)) DeleteFileA(commFile.c_str());
+    }
+
+    releaseNotification(notification);
+    logMessage("exiting");
+    exitLauncher(0);
+}
+
+void activateProcessWindows(uint32_t processId, bool restore) {
+    gTargetProcess = processId;
+    EnumWindows(activateWindow, restore ? 1 : 0);
+}
+
+int countVisibleWindows(uint32_t processId) {
+    gVisibleWindows = 0;
+    gTargetProcess = processId;
+    findConsoleWindow();
+    EnumWindows(countWindow, 0);
+    return gVisibleWindows;
+}

@@ -16,3 +16,24 @@ bool probeJavaVersion(const std::string& exePath, uint64_t lastWriteTime, std::s
 // Pure: the version in the first line of "-version" output (lines that begin with
 // "Picked up " before it are skipped); false when there is none.
 bool parseVersionOutput(const std::string& output, std::string& versionOut);
+// The same; examinedLine (optional) receives the line that was judged (empty when none).
+bool parseVersionOutput(const std::string& output, std::string& versionOut, std::string* examinedLine);
+
+// Longest version text the launcher keeps (its buffers hold 8192 bytes with the NUL).
+constexpr size_t kMaxVersionLength = 8191;
+// At most this much of a probe's error output is read.
+constexpr size_t kMaxProbeOutput = 256 * 1024;
+// How long a probed executable may run (milliseconds).
+constexpr uint32_t kProbeTimeoutMs = 60000;
+
+// The per-user version cache: one key per executable under HKEY_CURRENT_USER.
+constexpr const char* kVersionCacheKey = "SOFTWARE\\quorbel-systems\\tovex\\jvms\\";
+// Pure: the cache key of a normalised executable path (backslashes become "/").
+std::string versionCacheKeyName(const std::string& exePath);
+// Pure: the 8 bytes stored as "LastWriteTime" (low half first).
+std::string encodeLastWriteTime(uint64_t lastWriteTime);
+// Reads a valid entry (8-byte binary "LastWriteTime" equal to lastWriteTime, a
+// string "Version"); false when there is none.
+bool readVersionCache(const std::string& exePath, uint64_t lastWriteTime, std::string& versionOut);
+// Writes (or rewrites) the entry; false when the key cannot be created.
+bool writeVersionCache(const std::string& exePath, uint64_t lastWriteTime, const std::string& version);

@@ -1,6 +1,7 @@
 // The search for a usable Java runtime in the configured order.
 #pragma once
 #include <string>
+#include <vector>
 
 enum class JvmSource { None = 0, SystemPath = 1, Location = 2, EnvironmentVariable = 3, Registry = 4 };
 
@@ -11,3 +12,26 @@ bool checkEnvironmentVariable(std::string& exeOut, const std::string& name, cons
                               const std::string& max);
 bool checkSystemPath(std::string& exeOut, const std::string& min, const std::string& max);
 bool readLocationFile(std::string& lineOut, const char* relativeName);
+
+// Location files under the installation root.
+constexpr const char* kPreferredLocationFile = "\\.marlowkit\\pref_jre.cfg";
+constexpr const char* kInstallerLocationFile = "\\.marlowkit\\inst_jre.cfg";
+
+// Pure parts of the search.
+struct SearchEntry {
+    char type;         // 'A', 'B', 'R', 'E', 'S', 'Y' or anything else (ignored)
+    std::string text;  // as written, not expanded
+};
+// The ";"-separated entries of a search sequence, empty entries skipped.
+std::vector<SearchEntry> parseSearchSequence(const std::string& sequence);
+// Whether an entry is retried without version check after the main pass:
+// 'B' always, 'A' and 'R' when their text is not absolute.
+bool takesPartInFallback(const SearchEntry& entry);
+// Absolute for the fallback pass: longer than one character and "X:..." or "\\...".
+bool isAbsoluteLocation(const std::string& text);
+// The first line of a location file's content (at most 8191 bytes), trailing
+// carriage returns and line feeds removed; false when there is no non-empty line.
+bool firstLocationLine(const std::string& content, std::string& lineOut);
+// A directory without trailing backslashes (a bare drive "c:" keeps its meaning
+// once "\bin\java.exe" and the like are appended).
+std::string withoutTrailingBackslashes(const std::string& directory);

@@ -1,10 +1,21 @@
+// Configured messages and fatal exits; the showing itself is platform code.
 #include "errors.h"
+
 #include "config.h"
-namespace { bool gBoxes = true; void* gOwner = nullptr; }
-void disableMessageBoxes() { gBoxes = false; }
-bool messageBoxesEnabled() { return gBoxes; }
-void setErrorOwnerWindow(void* w) { gOwner = w; }
-void* errorOwnerWindow() { return gOwner; }
+#include "files/paths.h"
+
+namespace {
+// Written on the main thread only; read when an error is shown.
+bool gMessageBoxes = true;
+// Set by the splash thread once its window exists; never cleared.
+void* volatile gOwnerWindow = nullptr;
+}  // namespace
+
+void disableMessageBoxes() { gMessageBoxes = false; }
+bool messageBoxesEnabled() { return gMessageBoxes; }
+void setErrorOwnerWindow(void* window) { gOwnerWindow = window; }
+void* errorOwnerWindow() { return gOwnerWindow; }
+
 std::string applyMessageArgument(const std::string& text, const char* argument) {
     std::string out = text;
     if (!argument) return out;
@@ -12,9 +23,22 @@ std::string applyMessageArgument(const std::string& text, const char* argument) 
     if (at != std::string::npos) out.replace(at, 3, argument);
     return out;
 }
+
 std::string composeErrorText(const std::string& text, const char* longLogPath) {
-    return longLogPath ? text + "\n\nLog: " + longLogPath : text;
+    if (!longLogPath) return text;
+    return text + "\n\nLog: " + longLogPath;
 }
-void showMessage(int32_t id, const char* argument) { showErrorText(applyMessageArgument(getConfigString(id), argument)); }
-void fatalMessage(int32_t id, const char* argument) { showMessage(id, argument); exitLauncher(1); }
-void fatalText(const char* text) { showErrorText(text); exitLauncher(1); }
+
+void showMessage(int32_t id, const char* argument) {
+    showErrorText(applyMessageArgument(getConfigString(id, kPathBufferSize), argument));
+}
+
+void fatalMessage(int32_t id, const char* argument) {
+    showMessage(id, argument);
+    exitLauncher(1);
+}
+
+void fatalText(const char* text) {
+    showErrorText(text);
+    exitLauncher(1);
+}

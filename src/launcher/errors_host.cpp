@@ -1,5 +1,18 @@
+// Host version of showing errors: standard error and _Exit, so that tests of
+// other modules can check fatal paths with death tests.
 #include <cstdio>
 #include <cstdlib>
+
 #include "errors.h"
-void showErrorText(const std::string& text) { std::fprintf(stderr, "%s\n", text.c_str()); std::fflush(stderr); }
-void exitLauncher(int code) { std::fflush(nullptr); std::_Exit(code); }
+#include "log.h"
+
+void showErrorText(const std::string& text) {
+    std::string composed = composeErrorText(text, logFilePath());
+    std::fprintf(stderr, "%s\n", composed.c_str());
+    std::fflush(stderr);
+}
+
+void exitLauncher(int code) {
+    std::fflush(nullptr);
+    std::_Exit(code);
+}

@@ -21,3 +21,10 @@ std::string languageCodeForId(uint16_t languageId);
 bool formatLocaleIsDefault(const std::vector<std::u16string>& argumentList);
 // Records code and its language/country parts (what selectLanguage does after choosing).
 void recordLanguageCode(const std::string& code);
+// The selection without Windows: logs the formatasdefault decision, takes the
+// UI language from uiLanguageId (a negative result or nullptr: not available)
+// when the display language decides, and logs the code found.
+std::string decideLanguage(const std::vector<std::u16string>& argumentList, uint16_t formatLanguageId,
+                           int (*uiLanguageId)());
+// Number of rows of the language table.
+int languageTableSize();

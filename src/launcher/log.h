@@ -15,6 +15,18 @@ const char* logFilePath();
 void setLogRequested();
 bool logRequested();
 
+#ifdef _WIN32
+#include <cstddef>
+// The directory of a new log: TMP when it names a directory, else "c:\\", else
+// the root of the current drive, else the current directory. False when none fits.
+bool chooseLogDirectory(char* directory, size_t size);
+// Creates the first free "mlk_nlog_<n>" (n from 2 upward) in directory and puts
+// its path in path. False when no name could be formed or created.
+bool createNumberedLogFile(const char* directory, char* path, size_t size);
+// Tests only: forget the decision, so that the next line decides again.
+void logResetForTesting();
+#endif
+
 #ifndef _WIN32
 #include <string>
 #include <vector>

@@ -3,9 +3,13 @@
 
 #include <string>
 
+#include "errors.h"
 #include "launcher.h"
 
 int main() {
+    // A console program reports on its standard error from the first line on,
+    // also when its configuration block cannot be read.
+    disableMessageBoxes();
     std::string tail = commandLineTail(GetCommandLineA());
     STARTUPINFOA startup{};
     startup.cb = sizeof(startup);

@@ -23,6 +23,8 @@ inline constexpr const char* kWithLogFormat = "%s\n\nLog: %s";
 // Log-file prompt.
 inline constexpr const char* kLogPromptFormat =
     "The following log file will be created:\n\n%s\n\nDo you want to open an Explorer window?";
+// Explorer showing the log file: Windows directory, short log path.
+inline constexpr const char* kExplorerCommandFormat = "%s\\explorer.exe /select,%s";
 
 // Shown on standard output while a packed runtime is unpacked.
 inline constexpr const char* kPreparingJre = "Preparing JRE ...\n";

@@ -1,7 +1,11 @@
 // Variable expansion in configured texts: launcher variables, then environment variables.
 #pragma once
+#include <cstddef>
 #include <string>
 #include <vector>
+
+// Expanded texts are cut to this many bytes (they must fit an 8,192-byte buffer with its terminator).
+constexpr size_t kExpandedTextLimit = 8191;
 
 // Expands text in place with the process's current values.
 void expandVariables(std::string& text);
@@ -17,3 +21,16 @@ struct ExpansionContext {
 void expandVariablesWith(std::string& text, const ExpansionContext& context);
 // Replaces every occurrence of pattern by value, scanning on after each inserted value; logs each.
 void replaceAll(std::string& text, const std::string& pattern, const std::string& value);
+// Splits "NAME=value" at the first "=" after the first character (so "=C:=C:\x" is named "=C:");
+// false for an entry without one. The value is cut to kExpandedTextLimit bytes.
+bool splitEnvironmentEntry(const std::string& entry, std::string* name, std::string* value);
+
+#ifndef _WIN32
+// Host builds: the launcher values that expandVariables uses besides the executable's
+// directory (paths.h), the extraction directory (hostLauncherState() of
+// options_platform.h) and the process environment (environ).
+struct HostExpansionValues {
+    std::string jvmHome, systemTempDir;
+};
+HostExpansionValues& hostExpansionValues();
+#endif

@@ -1,4 +1,231 @@
+// JavaVMLauncher: the launcher's system properties, the creation of the VM, the
+// first-run check, the call of the launcher class's main and the destruction of
+// the VM. Free of windows.h: the same code runs against libjvm.so on the host.
 #include "java_vm_launcher.h"
-bool launchProgram(const std::vector<std::u16string>&, bool) { return false; }
-JavaVM* javaVm() { return nullptr; }
-bool vmExists() { return false; }
+
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+
+#include "expand.h"
+#include "files/paths.h"
+#include "java_vm_launcher_platform.h"
+#include "launcher/config.h"
+#include "launcher/errors.h"
+#include "launcher/log.h"
+#include "options.h"
+#include "options_platform.h"
+#include "windows/args.h"
+
+namespace {
+
+// Written once by the main thread before main is called, read by the splash thread.
+std::atomic<JavaVM*> gVm{nullptr};
+std::atomic<bool> gVmExists{false};
+// Belongs to the main thread.
+JNIEnv* gEnv = nullptr;
+
+constexpr size_t kPropertyLimit = 8191;
+constexpr size_t kWideTextLimit = 8191;
+const char16_t kFormatAsDefaultPrefix[] = u"-Dsun.locale.formatasdefault=";
+
+typedef jint(JNICALL* CreateJavaVmFunction)(JavaVM**, void**, void*);
+
+std::string bounded(std::string text) {
+    if (text.size() > kPropertyLimit) text.resize(kPropertyLimit);
+    return text;
+}
+
+bool startsWith(const std::u16string& text, const char16_t* prefix) {
+    return text.compare(0, std::char_traits<char16_t>::length(prefix), prefix) == 0;
+}
+
+// A log file name for the Java side: expanded, made absolute unless it begins with "$".
+std::u16string logFileArgument(int32_t id) {
+    std::string name = getConfigString(id);
+    expandVariables(name);
+    if (!name.empty() && name[0] != '$') name = getFullPath(name, true);
+    return toUtf16(name, fileCodePage());
+}
+
+// The VM could not allocate what main needs: an internal error that ends the process.
+[[noreturn]] void argumentArrayFailed(JNIEnv* env) {
+    logError("could not build the argument array of main");
+    if (env->ExceptionOccurred()) env->ExceptionDescribe();
+    fatalMessage(CFG_MSG_INTERNAL_ERROR, kArgumentArrayFailedCode);
+}
+
+}  // namespace
+
+JavaVM* javaVm() { return gVm.load(); }
+bool vmExists() { return gVmExists.load(); }
+
+std::string launcherClassName() {
+    std::string name = marlowkitFlavour() ? "com/marlowkit/runtime/launcher/WinLauncher" : "com/tovex/runtime/WinLauncher";
+    for (char& c : name)
+        if (c == '.') c = '/';
+    return name;
+}
+
+std::vector<std::string> buildLauncherProperties() {
+    std::vector<std::string> properties;
+    std::string semaphore;
+    if (launcherSemaphoreName(&semaphore)) properties.push_back(bounded("-Dtovex.semaphoreName=" + semaphore));
+    if (marlowkitFlavour()) properties.push_back("-Dtovex.isMarlowkit=true");
+    properties.push_back(bounded("-Dtovex.moduleName=" + getModulePath()));
+    properties.push_back(bounded("-Dsun.java.command=" + getModulePath()));
+    if (getConfigFlag(CFG_SINGLE_INSTANCE))
+        properties.push_back(bounded("-Dtovex.processCommFile=" + launcherProcessCommFile(currentProcessId())));
+    properties.push_back(bounded("-Dtovex.tempDir=" + launcherTempDir()));
+    int32_t position = launcherLanguageRestart() ? -1 : launcherUnextractedPosition();
+    properties.push_back("-Dtovex.unextractedPosition=" + std::to_string(position));
+    std::string path;
+    readEnvironment("PATH", &path);
+    std::string libraryPath = "-Djava.library.path=" + path;
+    // A PATH that does not fit is left out whole rather than cut inside an entry.
+    properties.push_back(libraryPath.size() > kPropertyLimit ? std::string("-Djava.library.path=") : libraryPath);
+    if (!runtimeEnvironmentDefined("MANPATH"))
+        properties.push_back("-Dtovex.consoleCodepage=cp" + std::to_string(consoleOutputCodePage()));
+    return properties;
+}
+
+void buildLauncherArguments(std::vector<std::u16string>& list) {
+    list.push_back(getConfigInt(CFG_EXE_TYPE) == 1 ? u"true" : u"false");
+    list.push_back(toUtf16(getConfigString(CFG_MAIN_CLASS), 0));
+    list.push_back(getConfigFlag(CFG_ERROR_LOG_ENABLED) ? logFileArgument(CFG_ERROR_LOG_FILE) : u"");
+    list.push_back(getConfigFlag(CFG_OUTPUT_LOG_ENABLED) ? logFileArgument(CFG_OUTPUT_LOG_FILE) : u"");
+    list.push_back(getConfigFlag(CFG_FIFTH_LAUNCHER_ARG) ? u"true" : u"false");
+}
+
+std::vector<std::u16string> buildMainArguments(const std::vector<std::u16string>& argumentList) {
+    std::vector<std::u16string> list;
+    buildLauncherArguments(list);
+    if (!argumentList.empty()) list.push_back(argumentList[0]);
+    std::string fixed = getConfigString(CFG_APP_ARGUMENTS);
+    expandVariables(fixed);
+    std::u16string wide = toUtf16(fixed, 0);
+    if (wide.size() > kWideTextLimit) wide.resize(kWideTextLimit);
+    splitArguments(wide, list);
+    bool acceptJ = getConfigFlag(CFG_ACCEPT_J_ARGUMENTS);
+    for (size_t i = 1; i < argumentList.size(); ++i) {
+        const std::u16string& argument = argumentList[i];
+        if (acceptJ && startsWith(argument, u"-J")) continue;
+        if (startsWith(argument, kFormatAsDefaultPrefix)) continue;
+        list.push_back(argument);
+    }
+    return list;
+}
+
+bool createVm(const std::vector<std::u16string>& argumentList, const std::vector<std::string>& launcherProperties) {
+    // The VM keeps using the option strings: they live until the process ends.
+    std::vector<std::string>* options = new std::vector<std::string>(buildVmOptions(argumentList, launcherProperties));
+    JavaVMOption* vmOptions = new JavaVMOption[options->size()];
+    for (size_t i = 0; i < options->size(); ++i) {
+        vmOptions[i].optionString = &(*options)[i][0];
+        vmOptions[i].extraInfo = nullptr;
+    }
+    JavaVMInitArgs* initArgs = new JavaVMInitArgs();
+    initArgs->version = 0x10002;
+    initArgs->nOptions = static_cast<jint>(options->size());
+    initArgs->options = vmOptions;
+    initArgs->ignoreUnrecognized = JNI_TRUE;
+
+    logMessage("Creating JVM");
+    CreateJavaVmFunction create = reinterpret_cast<CreateJavaVmFunction>(jniCreateJavaVmEntry());
+    if (!create) {
+        logError("no JNI_CreateJavaVM entry");
+        return false;
+    }
+    JavaVM* vm = nullptr;
+    jint result = create(&vm, reinterpret_cast<void**>(&gEnv), initArgs);
+    if (result != JNI_OK) return false;
+    gVm.store(vm);
+    return true;
+}
+
+bool checkFirstRun() {
+    std::string marker = getFullPath(getConfigString(CFG_INSTALLATION_ROOT), true);
+    if (!marker.empty() && marker.back() == '\\') marker.pop_back();
+    marker += "\\.marlowkit\\firstrun";
+    if (!optionPathExists(marker)) return true;
+    JNIEnv* env = gEnv;
+    jclass firstRunClass = env->FindClass("com/marlowkit/runtime/launcher/FirstRun");
+    if (!firstRunClass) fatalMessage(CFG_MSG_INTERNAL_ERROR, "14");
+    jmethodID firstRun = env->GetStaticMethodID(firstRunClass, "firstRun", "()Z");
+    if (!firstRun) fatalMessage(CFG_MSG_INTERNAL_ERROR, "15");
+    jboolean result = env->CallStaticBooleanMethod(firstRunClass, firstRun);
+    if (env->ExceptionOccurred()) {
+        env->ExceptionDescribe();
+        return false;
+    }
+    return result == JNI_TRUE;
+}
+
+bool callMain(const std::vector<std::u16string>& argumentList) {
+    JNIEnv* env = gEnv;
+    if (marlowkitFlavour() && !checkFirstRun()) {
+        logMessage("checkFirstRun stopped further execution");
+        return true;
+    }
+    std::string className = launcherClassName();
+    logMessage("main class: %s", className.c_str());
+    jclass launcherClass = env->FindClass(className.c_str());
+    if (!launcherClass) {
+        logError("could not find main class");
+        fatalMessage(CFG_MSG_MAIN_CLASS_NOT_LOADED, nullptr);
+    }
+    jmethodID main = env->GetStaticMethodID(launcherClass, "main", "([Ljava/lang/String;)V");
+    if (!main) {
+        logError("could not find main method");
+        fatalMessage(CFG_MSG_MAIN_METHOD_NOT_FOUND, nullptr);
+    }
+
+    std::vector<std::u16string> arguments = buildMainArguments(argumentList);
+    logMessage("param count: %d", static_cast<int>(arguments.size()));
+    jclass stringClass = env->FindClass("java/lang/String");
+    if (!stringClass) argumentArrayFailed(env);
+    jobjectArray array = env->NewObjectArray(static_cast<jsize>(arguments.size()), stringClass, nullptr);
+    if (!array) argumentArrayFailed(env);
+    for (size_t i = 0; i < arguments.size(); ++i) {
+        const std::u16string& argument = arguments[i];
+        logMessage("param %d: %s", static_cast<int>(i), fromUtf16(argument, fileCodePage()).c_str());
+        // UTF-16 units as they are: no code-page conversion on the way to Java.
+        jstring text = env->NewString(reinterpret_cast<const jchar*>(argument.data()),
+                                      static_cast<jsize>(argument.size()));
+        if (!text) argumentArrayFailed(env);
+        env->SetObjectArrayElement(array, static_cast<jsize>(i), text);
+        if (env->ExceptionOccurred()) argumentArrayFailed(env);
+    }
+
+    logMessage("calling main");
+    env->CallStaticVoidMethod(launcherClass, main, array);
+    logMessage("main returned");
+    if (env->ExceptionOccurred()) {
+        logError("an exception occured");
+        env->ExceptionDescribe();
+        return false;
+    }
+    return true;
+}
+
+bool launchProgram(const std::vector<std::u16string>& argumentList, bool destroyAfterMain) {
+    logMessage("launching program");
+    std::vector<std::string> properties = buildLauncherProperties();
+    if (!createVm(argumentList, properties)) {
+        logError("could not initialize JVM");
+        return false;
+    }
+    logMessage("JVM created");
+    gVmExists.store(true);
+    if (!callMain(argumentList)) {
+        logError("could not call main");
+        return false;
+    }
+    if (destroyAfterMain) {
+        logMessage("dest JVM");
+        // Waits for the program's remaining non-daemon threads; the result does not matter.
+        gVm.load()->DestroyJavaVM();
+    }
+    logMessage("launch done");
+    return true;
+}

@@ -12,3 +12,22 @@ bool launchProgram(const std::vector<std::u16string>& argumentList, bool destroy
 // The process-wide VM; valid once vmExists() is true.
 JavaVM* javaVm();
 bool vmExists();
+
+// Internal-error code (message 1009) when the VM cannot allocate the argument array or
+// one of its strings (it is out of memory).
+inline constexpr const char* kArgumentArrayFailedCode = "23";
+
+// The steps of launchProgram, exposed for tests.
+// The launcher's own system properties, in their fixed order (each at most 8,191 bytes).
+std::vector<std::string> buildLauncherProperties();
+// The five leading arguments of the launcher class.
+void buildLauncherArguments(std::vector<std::u16string>& list);
+// The whole argument list of the launcher class's main: the five launcher arguments, element 0
+// of argumentList, the configured application arguments, then the command-line arguments
+// without "-J" ones (when accepted as VM options) and without "-Dsun.locale.formatasdefault=" ones.
+std::vector<std::u16string> buildMainArguments(const std::vector<std::u16string>& argumentList);
+// "com/marlowkit/runtime/launcher/WinLauncher" or "com/tovex/runtime/WinLauncher".
+std::string launcherClassName();
+bool createVm(const std::vector<std::u16string>& argumentList, const std::vector<std::string>& launcherProperties);
+bool callMain(const std::vector<std::u16string>& argumentList);
+bool checkFirstRun();

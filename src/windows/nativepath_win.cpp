@@ -1,3 +1,38 @@
+// Puts the configured native library directories in front of PATH, in the
+// process environment and in the C runtime's copy of it.
 #include <windows.h>
+
+#include <cstdlib>
+
+#include "expand.h"
+#include "files/paths.h"
+#include "launcher/config.h"
+#include "launcher/log.h"
 #include "nativepath.h"
-void setNativeLibraryPath() {}
+
+namespace {
+// The whole current PATH ("" when it is not defined).
+std::string currentPath() {
+    DWORD size = GetEnvironmentVariableA("PATH", nullptr, 0);
+    if (size == 0) return std::string();
+    std::string value(size, '\0');
+    DWORD length = GetEnvironmentVariableA("PATH", &value[0], size);
+    value.resize(length < size ? length : 0);
+    return value;
+}
+}  // namespace
+
+void setNativeLibraryPath() {
+    std::string directories = getConfigString(CFG_NATIVE_LIB_DIRS);
+    logMessage("native lib dir is %s", directories.c_str());
+    expandVariables(directories);
+    std::string value = composeNativePath(makeAbsolutePathList(directories), currentPath());
+    if (SetEnvironmentVariableA("PATH", value.c_str()))
+        logMessage("Setting PATH (native libs) %s", value.c_str());
+    else
+        logMessage("Setting PATH (native libs) %s failed with error %d", value.c_str(),
+                   static_cast<int>(GetLastError()));
+    // The C runtime keeps its own copy (getenv); _putenv copies the text.
+    std::string assignment = "PATH=" + value;
+    _putenv(assignment.c_str());
+}

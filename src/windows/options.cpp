@@ -1,0 +1,277 @@
+// The VM option list: launcher properties, configured options, "-J" arguments,
+// locale options, the default options file with its includes, and the class path last.
+#include "options.h"
+
+#include <cstring>
+
+#include "expand.h"
+#include "files/paths.h"
+#include "launcher/config.h"
+#include "launcher/errors.h"
+#include "launcher/language.h"
+#include "launcher/log.h"
+#include "options_platform.h"
+#include "windows/args.h"
+
+namespace {
+
+const char kIncludePrefix[] = "-include-options ";
+const char kIncludeWord[] = "-include-options";
+const char kClassPathPrefix[] = "-classpath ";
+const char kPrependPrefix[] = "-classpath/p ";
+const char kAppendPrefix[] = "-classpath/a ";
+const char kClassPathOption[] = "-Djava.class.path=";
+const char16_t kFormatAsDefaultPrefix[] = u"-Dsun.locale.formatasdefault=";
+const char16_t kFormatAsDefaultTrue[] = u"-Dsun.locale.formatasdefault=true";
+
+bool startsWith(const std::string& text, const char* prefix) {
+    return text.compare(0, std::strlen(prefix), prefix) == 0;
+}
+
+bool startsWith(const std::u16string& text, const char16_t* prefix) {
+    return text.compare(0, std::char_traits<char16_t>::length(prefix), prefix) == 0;
+}
+
+bool endsWith(const std::string& text, char c) { return !text.empty() && text.back() == c; }
+
+// Narrow form of a command-line argument (ANSI code page, "?" for what it cannot hold).
+std::string narrow(const std::u16string& text) { return fromUtf16(text, 0); }
+
+std::vector<std::string> splitList(const std::string& list) {
+    std::vector<std::string> pieces;
+    size_t start = 0;
+    while (start <= list.size()) {
+        size_t end = list.find(';', start);
+        if (end == std::string::npos) end = list.size();
+        if (end > start) pieces.push_back(list.substr(start, end - start));
+        start = end + 1;
+    }
+    return pieces;
+}
+
+// Every ";"-separated piece of list exists (a list brought in by a variable counts as
+// found only when all of it is there).
+bool allExist(const std::string& list) {
+    std::vector<std::string> pieces = splitList(list);
+    if (pieces.empty()) return false;
+    for (const std::string& piece : pieces)
+        if (!optionPathExists(piece)) return false;
+    return true;
+}
+
+// Trailing CR and LF, then leading and trailing spaces (not tabs).
+void trimLine(std::string& line) {
+    while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.pop_back();
+    size_t first = line.find_first_not_of(' ');
+    if (first == std::string::npos) {
+        line.clear();
+        return;
+    }
+    line.erase(0, first);
+    while (!line.empty() && line.back() == ' ') line.pop_back();
+}
+
+}  // namespace
+
+bool marlowkitFlavour() {
+    std::string flavour = getConfigString(CFG_LAUNCHER_FLAVOUR);
+    return !flavour.empty() && flavour[0] == 'i';
+}
+
+void handleOptionLine(const std::string& line, const char* containingFile, std::vector<std::string>& options,
+                      ClassPathOverrides& overrides, int depth) {
+    if (startsWith(line, kIncludePrefix)) {
+        std::string name = line.substr(std::strlen(kIncludePrefix));
+        expandVariables(name);
+        std::string absolute = makeAbsolutePath(name, containingFile);
+        if (depth >= kMaxIncludeDepth) {
+            logError("include depth limit of %d reached, not reading <%s>", kMaxIncludeDepth, absolute.c_str());
+            return;
+        }
+        FILE* file = openTextFile(absolute);
+        logMessage("adding vmoptions from <%s> (%s) (%p)", absolute.c_str(), name.c_str(),
+                   static_cast<void*>(file));
+        readOptionsFile(absolute.c_str(), file, options, overrides, depth + 1);
+    } else if (startsWith(line, kClassPathPrefix)) {
+        overrides.replacement = line.substr(std::strlen(kClassPathPrefix));
+        overrides.hasReplacement = true;
+    } else if (startsWith(line, kPrependPrefix)) {
+        overrides.prepend = line.substr(std::strlen(kPrependPrefix));
+        overrides.hasPrepend = true;
+    } else if (startsWith(line, kAppendPrefix)) {
+        overrides.append = line.substr(std::strlen(kAppendPrefix));
+        overrides.hasAppend = true;
+    } else {
+        options.push_back(line);
+    }
+}
+
+void readOptionsFile(const char* path, FILE* file, std::vector<std::string>& options, ClassPathOverrides& overrides,
+                     int depth) {
+    if (!file) return;
+    char buffer[kOptionsLineLimit + 1];
+    // A line longer than the buffer arrives in several reads, each taken as a line.
+    while (std::fgets(buffer, sizeof buffer, file)) {
+        std::string line(buffer);
+        trimLine(line);
+        if (line.empty() || line[0] == '#') continue;
+        expandVariables(line);
+        handleOptionLine(line, path, options, overrides, depth);
+    }
+    std::fclose(file);
+}
+
+void addConfiguredOptions(const std::vector<std::u16string>& argumentList, std::vector<std::string>& options,
+                          ClassPathOverrides& overrides) {
+    std::string configured = getConfigString(CFG_VM_OPTIONS);
+    expandVariables(configured);
+    std::vector<std::string> tokens;
+    splitArgumentsNarrow(configured, tokens);
+    logMessage("adding options\n");
+    for (size_t i = 0; i < tokens.size(); ++i) {
+        if (tokens[i] == kIncludeWord && i + 1 < tokens.size()) {
+            handleOptionLine(tokens[i] + " " + tokens[i + 1], nullptr, options, overrides);
+            ++i;
+        } else {
+            handleOptionLine(tokens[i], nullptr, options, overrides);
+        }
+    }
+
+    if (getConfigFlag(CFG_ACCEPT_J_ARGUMENTS)) {
+        for (const std::u16string& argument : argumentList)
+            if (startsWith(argument, u"-J")) handleOptionLine(narrow(argument.substr(2)), nullptr, options, overrides);
+    }
+
+    const std::u16string* formatAsDefault = nullptr;
+    for (const std::u16string& argument : argumentList)
+        if (startsWith(argument, kFormatAsDefaultPrefix)) formatAsDefault = &argument;
+    if (!formatAsDefault) {
+        handleOptionLine(narrow(kFormatAsDefaultTrue), nullptr, options, overrides);
+        return;
+    }
+    handleOptionLine(narrow(*formatAsDefault), nullptr, options, overrides);
+    if (*formatAsDefault == kFormatAsDefaultTrue) return;
+    std::string part;
+    if (getUserLanguage(&part) && !part.empty())
+        handleOptionLine("-Duser.language=" + part, nullptr, options, overrides);
+    part.clear();
+    if (getUserCountry(&part) && !part.empty())
+        handleOptionLine("-Duser.country=" + part, nullptr, options, overrides);
+}
+
+FILE* openDefaultOptionsFile() {
+    const std::string& exe = getModulePath();
+    std::string longPath = longPathName(exe);
+    std::string first = (longPath.size() >= 4 ? longPath.substr(0, longPath.size() - 4) : std::string()) +
+                        ".vmoptions";
+    FILE* file = longPath.size() >= 4 ? openTextFile(first) : nullptr;
+    logMessage("vmoptions: exe file: %s, long: %s, opts1: %s, file: %p", exe.c_str(), longPath.c_str(),
+               first.c_str(), static_cast<void*>(file));
+    if (file) return file;
+    std::string second = longPath + ".vmoptions";
+    file = openTextFile(second);
+    logMessage("vmoptions: opts2: %s, file: %p", second.c_str(), static_cast<void*>(file));
+    return file;
+}
+
+std::vector<std::string> listDirectory(const std::string& directory, const char* extension) {
+    std::string pattern = directory + "\\*";
+    if (extension[0] != '.') pattern += ".";
+    pattern += extension;
+    return findFileNames(pattern);
+}
+
+bool appendToClassPath(std::string& classPath, const std::string& text) {
+    if (classPath.size() + text.size() > kClassPathOptionLimit) {
+        logError("class path full (%d bytes), leaving out %s", static_cast<int>(kClassPathOptionLimit),
+                 text.c_str());
+        return false;
+    }
+    classPath += text;
+    return true;
+}
+
+bool appendArchivesOfDirectory(std::string& classPath, const std::string& directory, const char* extension) {
+    if (!optionPathExists(directory)) return false;
+    for (const std::string& name : listDirectory(directory, extension))
+        appendToClassPath(classPath, makeAbsolutePath(directory + "\\" + name) + ";");
+    return true;
+}
+
+void appendConfiguredClassPath(std::string& classPath) {
+    std::string setting = getConfigString(CFG_CLASS_PATH);
+    logMessage("classpath entry %s", setting.c_str());
+    for (const std::string& entry : splitList(setting)) {
+        char type = entry[0];
+        bool mandatory = entry.size() > 1 && entry[1] == '1';
+        std::string name = entry.size() > 2 ? entry.substr(2) : std::string();
+        expandVariables(name);
+        bool found = false;
+        if (type == 'A' || type == 'D') {
+            std::string list = makeAbsolutePathList(name);
+            found = allExist(list);
+            if (!list.empty()) appendToClassPath(classPath, list + ";");
+        } else if (type == 'E') {
+            std::string value;
+            bool defined = readEnvironment(name, &value);
+            if (!value.empty()) {
+                if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+                    value = value.substr(1, value.size() - 2);
+                if (!endsWith(value, ';')) value += ";";
+                appendToClassPath(classPath, value);
+                found = true;
+            } else if (!mandatory) {
+                continue;
+            } else if (!defined) {
+                fatalMessage(CFG_MSG_ENV_VAR_UNDEFINED, name.c_str());
+            }
+        } else if (type == 'S') {
+            std::string directory = makeAbsolutePath(name);
+            found = appendArchivesOfDirectory(classPath, directory, "jar");
+            appendArchivesOfDirectory(classPath, directory, "zip");
+        }
+        if (mandatory && !found) fatalMessage(CFG_MSG_FILE_NOT_FOUND, name.c_str());
+    }
+}
+
+std::string composeClassPathOption(const ClassPathOverrides& overrides) {
+    std::string classPath = kClassPathOption;
+    if (overrides.hasPrepend && !overrides.prepend.empty()) appendToClassPath(classPath, overrides.prepend + ";");
+    std::string extracted = launcherTempDir();
+    if (!extracted.empty()) {
+        appendArchivesOfDirectory(classPath, extracted, "jar");
+        appendArchivesOfDirectory(classPath, extracted, "zip");
+        std::string user = extracted + "\\user";
+        appendArchivesOfDirectory(classPath, user, "jar");
+        appendArchivesOfDirectory(classPath, user, "zip");
+    }
+    if (marlowkitFlavour()) {
+        std::string root = getFullPath(getConfigString(CFG_INSTALLATION_ROOT), true);
+        if (!endsWith(root, '\\')) root += "\\";
+        appendToClassPath(classPath, root + ".marlowkit\\mlkruntime.jar;");
+    }
+    if (overrides.hasReplacement)
+        appendToClassPath(classPath, overrides.replacement);
+    else
+        appendConfiguredClassPath(classPath);
+    if (overrides.hasAppend && !overrides.append.empty()) {
+        // No separator in front of the first entry: an empty entry would add the working directory.
+        bool empty = classPath.size() == std::strlen(kClassPathOption);
+        appendToClassPath(classPath, (empty || endsWith(classPath, ';') ? "" : ";") + overrides.append);
+    }
+    return classPath;
+}
+
+std::vector<std::string> buildVmOptions(const std::vector<std::u16string>& argumentList,
+                                        const std::vector<std::string>& launcherProperties) {
+    std::vector<std::string> options(launcherProperties);
+    ClassPathOverrides overrides;
+    addConfiguredOptions(argumentList, options, overrides);
+    FILE* file = openDefaultOptionsFile();
+    logMessage("default vmoptions file: %p", static_cast<void*>(file));
+    readOptionsFile(nullptr, file, options, overrides);
+    options.push_back(composeClassPathOption(overrides));
+    logMessage("vmoption count %d", static_cast<int>(options.size()));
+    for (size_t i = 0; i < options.size(); ++i) logMessage("vmoption %d: %s", static_cast<int>(i), options[i].c_str());
+    return options;
+}

@@ -1,0 +1,63 @@
+// System queries of the option assembly on Windows.
+#include <windows.h>
+
+#include "files/extract.h"
+#include "files/paths.h"
+#include "options_platform.h"
+
+namespace {
+struct FindHandle {
+    HANDLE handle;
+    explicit FindHandle(HANDLE h) : handle(h) {}
+    ~FindHandle() {
+        if (handle != INVALID_HANDLE_VALUE) FindClose(handle);
+    }
+    FindHandle(const FindHandle&) = delete;
+    FindHandle& operator=(const FindHandle&) = delete;
+};
+}  // namespace
+
+std::string launcherTempDir() { return tempDir(); }
+
+bool readEnvironment(const std::string& name, std::string* value) {
+    char buffer[kPathBufferSize];
+    SetLastError(0);
+    DWORD length = GetEnvironmentVariableA(name.c_str(), buffer, sizeof buffer);
+    if (length == 0) {
+        value->clear();
+        return GetLastError() != ERROR_ENVVAR_NOT_FOUND;
+    }
+    if (length >= sizeof buffer) {
+        // Longer than the buffer: read it whole, then keep the first 8,191 bytes.
+        std::string whole(length, '\0');
+        DWORD got = GetEnvironmentVariableA(name.c_str(), &whole[0], length);
+        whole.resize(got < length ? got : 0);
+        if (whole.size() > kPathBufferSize - 1) whole.resize(kPathBufferSize - 1);
+        *value = whole;
+        return true;
+    }
+    value->assign(buffer, length);
+    return true;
+}
+
+std::string longPathName(const std::string& path) {
+    char buffer[kPathBufferSize];
+    DWORD length = GetLongPathNameA(path.c_str(), buffer, sizeof buffer);
+    if (length == 0 || length >= sizeof buffer) return path;
+    return std::string(buffer, length);
+}
+
+std::vector<std::string> findFileNames(const std::string& pattern) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA data;
+    FindHandle find(FindFirstFileA(pattern.c_str(), &data));
+    if (find.handle == INVALID_HANDLE_VALUE) return names;
+    do {
+        names.emplace_back(data.cFileName);
+    } while (FindNextFileA(find.handle, &data));
+    return names;
+}
+
+bool optionPathExists(const std::string& path) { return pathExists(path); }
+
+FILE* openTextFile(const std::string& path) { return std::fopen(path.c_str(), "rt"); }

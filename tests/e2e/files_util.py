@@ -1,0 +1,93 @@
+"""Helpers for the appended-files and single-instance scenarios."""
+from __future__ import annotations
+
+import glob
+import os
+import pathlib
+import re
+import subprocess
+
+import tovex
+
+
+def linux_path(windows_path: str) -> pathlib.Path:
+    """The Linux path of a Windows path of the test prefix (C:\\ is drive_c, Z:\\ the Linux root)."""
+    drive, rest = windows_path[0].lower(), windows_path[2:].replace("\\", "/").lstrip("/")
+    if drive == "z":
+        return pathlib.Path("/") / rest
+    if drive == "c":
+        # Wine keeps the case of what it created; look the path up case-insensitively.
+        path = tovex.WINEPREFIX / "drive_c"
+        for part in [p for p in rest.split("/") if p]:
+            match = [c for c in (os.listdir(path) if path.is_dir() else []) if c.lower() == part.lower()]
+            path = path / (match[0] if match else part)
+        return path
+    raise ValueError(f"no Linux path for {windows_path}")
+
+
+def log_value(log: str | None, pattern: str) -> str | None:
+    """The first group of the first log line that matches pattern."""
+    for line in (log or "").splitlines():
+        m = re.fullmatch(pattern, line)
+        if m:
+            return m.group(1)
+    return None
+
+
+def extraction_dir(log: str | None) -> pathlib.Path | None:
+    value = log_value(log, r"Temp dir: (.*)")
+    return linux_path(value) if value else None
+
+
+def option_value(options: list[str], name: str) -> str | None:
+    """The value of -Dname=... among VM options."""
+    prefix = f"-D{name}="
+    values = [o[len(prefix):] for o in options if o.startswith(prefix)]
+    return values[-1] if values else None
+
+
+def patch_bytes(exe: pathlib.Path, old: bytes, new: bytes) -> None:
+    """Replaces the one occurrence of old in exe by new of the same length."""
+    assert len(old) == len(new), (old, new)
+    data = exe.read_bytes()
+    assert data.count(old) == 1, f"{old!r} occurs {data.count(old)} times"
+    exe.write_bytes(data.replace(old, new))
+
+
+def new_logs(before: set[str]) -> list[pathlib.Path]:
+    return sorted((pathlib.Path(p) for p in set(glob.glob(str(tovex.WINE_TEMP / "mlk_nlog_*"))) - before),
+                  key=lambda p: p.stat().st_mtime)
+
+
+def all_logs() -> set[str]:
+    return set(glob.glob(str(tovex.WINE_TEMP / "mlk_nlog_*")))
+
+
+def read_log(path: pathlib.Path) -> str:
+    return path.read_bytes().decode("cp1252", "replace")
+
+
+def windows_pid(rt) -> int:
+    """The Windows process id of the last process that loaded the runtime's jvm.dll."""
+    lines = rt.last_run()
+    assert lines and lines[0].startswith("load pid="), lines[:1]
+    return int(lines[0].split("=", 1)[1])
+
+
+def taskkill(pid: int) -> None:
+    subprocess.run(["wine", "taskkill", "/F", "/PID", str(pid)], capture_output=True, env=tovex.wine_env(),
+                   timeout=60)
+
+
+def finish(procs) -> None:
+    """Kills whatever of procs still runs and collects them (nothing is left running)."""
+    for proc in procs:
+        if proc.poll() is None:
+            try:
+                os.killpg(proc.pid, 9)
+            except ProcessLookupError:
+                pass
+        try:
+            proc.communicate(timeout=30)
+        except Exception:  # noqa: BLE001 - best effort in clean-up
+            pass

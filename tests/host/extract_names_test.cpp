@@ -1,0 +1,69 @@
+// Names of appended files and the extraction directory's form.
+#include <gtest/gtest.h>
+
+#include "files/extract.h"
+
+namespace {
+
+struct NameCase {
+    const char* name;
+    bool safe;
+    const char* why;
+};
+
+TEST(ExtractNames, OnlyNamesInsideTheDirectoryAreSafe) {
+    const NameCase cases[] = {
+        {"app.jar", true, "plain name"},
+        {"user\\lib.jar", true, "one directory level"},
+        {"a..b.jar", true, "dots inside a name"},
+        {"..jar", true, "a name beginning with two dots and more"},
+        {".\\x.jar", true, "current directory component stays inside"},
+        {"", false, "empty name"},
+        {"..", false, "parent directory"},
+        {"..\\evil.jar", false, "parent component first"},
+        {"user\\..\\..\\evil.jar", false, "parent component later"},
+        {"user\\..", false, "parent component last"},
+        {"../evil.jar", false, "forward slash separates too"},
+        {"user/../../evil.jar", false, "forward slash later"},
+        {". .\\evil.jar", false, "dots and blanks Windows reads as parent"},
+        {"...\\evil.jar", false, "three dots"},
+        {".. \\evil.jar", false, "trailing blank after two dots"},
+        {"\\evil.jar", false, "rooted on the current drive"},
+        {"/evil.jar", false, "rooted with a forward slash"},
+        {"\\\\server\\share\\evil.jar", false, "UNC path"},
+        {"C:\\evil.jar", false, "absolute with drive"},
+        {"C:evil.jar", false, "drive-relative"},
+        {"lib.jar:stream", false, "colon (alternate stream)"},
+    };
+    for (const NameCase& c : cases) EXPECT_EQ(isSafeEntryName(c.name), c.safe) << c.why << ": " << c.name;
+}
+
+TEST(ExtractNames, FileListSkipsEmptyItems) {
+    EXPECT_EQ(splitFileList("a.jar;user\\b.jar"), (std::vector<std::string>{"a.jar", "user\\b.jar"}));
+    EXPECT_EQ(splitFileList(";;a.jar;;b.jar;"), (std::vector<std::string>{"a.jar", "b.jar"}));
+    EXPECT_TRUE(splitFileList("").empty());
+    EXPECT_TRUE(splitFileList(";;").empty());
+}
+
+TEST(ExtractNames, DirectoryPartAndJoin) {
+    EXPECT_EQ(entryDirectory("user\\lib.jar"), "user");
+    EXPECT_EQ(entryDirectory("lib.jar"), "");
+    EXPECT_EQ(entryDirectory("a\\b\\c.jar"), "a");
+    EXPECT_EQ(joinPath("C:\\t", "*.*"), "C:\\t\\*.*");
+    EXPECT_EQ(joinPath("C:\\", "*.*"), "C:\\*.*");
+}
+
+TEST(ExtractNames, ExtractionDirectoryIsTempFileWithDirAndSeconds) {
+    EXPECT_EQ(extractionDirName("C:\\Temp\\tvx1A2.tmp", 1700000000LL), "C:\\Temp\\tvx1A2.tmp_dir1700000000");
+}
+
+TEST(ExtractNames, UnscrambleSwapsD6AndZero) {
+    unsigned char data[] = {0xD6, 0x00, 0x41, 0xFF};
+    unscrambleBytes(data, sizeof data);
+    EXPECT_EQ(data[0], 0x00);
+    EXPECT_EQ(data[1], 0xD6);
+    EXPECT_EQ(data[2], 0x41 ^ 0xD6);
+    EXPECT_EQ(data[3], 0xFF ^ 0xD6);
+}
+
+}  // namespace

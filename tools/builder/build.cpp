@@ -1,0 +1,196 @@
+// Assembling a launcher executable: defaults, appended files and the output file.
+#include <cstring>
+
+#include "builder.h"
+#include "launcher/config_ids.h"
+#include "launcher/texts.h"
+
+namespace builder {
+
+namespace {
+
+#define TVX_DOWNLOAD_TAIL " or download a JRE from "
+
+struct DefaultText {
+    int32_t id;
+    const char* text;
+};
+
+// The message texts and splash colours a block carries when the configuration
+// gives none. 1001 and 1016 end with the download site (texts::kJavaDownloadSite).
+const DefaultText kDefaults[] = {
+    {149, ""},
+    {150, ""},
+    {151, ""},
+    {153, ""},
+    {155, ""},
+    {157, ""},
+    {159, ""},
+    {161, ""},
+    {1000, "Error"},
+    {1001, nullptr},
+    {1002, "The JVM found in your path is damaged.\nPlease reinstall or define TOVEX_JAVA_HOME\nto point to an installed "
+           "JDK or JRE."},
+    {1003, "The {0} environment variable does not\npoint to a working JDK or JRE."},
+    {1004, "The JVM found at {0} is damaged.\nPlease reinstall or define TOVEX_JAVA_HOME\nto point to an installed JDK or "
+           "JRE."},
+    {1005, "The JVM could not be started. The maximum heap size (-Xmx) might be too large or an antivirus or firewall "
+           "tool could block the execution."},
+    {1006, "File or directory {0} not found or empty\n"},
+    {1007, "Wrong Parameter Usage"},
+    {1008, "The environment variable {0} has to be defined"},
+    {1009, "An internal error occurred (error code: {0})"},
+    {1010, "Couldn't load main class."},
+    {1011, "Main method not found."},
+    {1012, "Error"},
+    {1013, "Ok"},
+    {1014, "An error occurred while starting up {0}:"},
+    {1015, "You must be at least Poweruser to run this program."},
+    {1016, nullptr},
+    {1017, "The {0} environment variable does not\npoint to a working 32-bit JDK or JRE."},
+    {1018, "The {0} environment variable does not\npoint to a working 64-bit JDK or JRE."},
+    {1019, "The JVM found at {0} is damaged.\nPlease reinstall or define TOVEX_JAVA_HOME\nto point to an installed 32-bit "
+           "JDK or JRE."},
+    {1020, "The JVM found at {0} is damaged.\nPlease reinstall or define TOVEX_JAVA_HOME\nto point to an installed 64-bit "
+           "JDK or JRE."},
+    {10114, "0,0,0"},
+    {10121, "0,0,0"},
+};
+
+const std::string& noJvmText(bool withBits) {
+    static const std::string plain = std::string("No JVM could be found on your system.\nPlease define TOVEX_JAVA_HOME\n"
+                                                 "to point to an installed JDK or JRE" TVX_DOWNLOAD_TAIL) +
+                                     texts::kJavaDownloadSite + ".";
+    static const std::string bits = std::string("No JVM could be found on your system.\nPlease define TOVEX_JAVA_HOME\n"
+                                                "to point to an installed {0}-bit JDK or JRE" TVX_DOWNLOAD_TAIL) +
+                                    texts::kJavaDownloadSite + ".";
+    return withBits ? bits : plain;
+}
+
+// Copies a file into the output, XORing every byte with 0xD6.
+struct ScrambleSink : ChunkSink {
+    OutputFile& out;
+    uint64_t written = 0;
+    std::string buffer;
+    explicit ScrambleSink(OutputFile& o) : out(o) {}
+    bool chunk(const char* data, size_t size, std::string& error) override {
+        buffer.assign(data, size);
+        for (char& c : buffer) c = static_cast<char>(static_cast<unsigned char>(c) ^ kFileXor);
+        written += size;
+        return writeOutput(out, buffer.data(), buffer.size(), error);
+    }
+};
+
+std::string le64(uint64_t v) {
+    std::string s;
+    for (int i = 0; i < 8; ++i) s += static_cast<char>((v >> (8 * i)) & 0xFF);
+    return s;
+}
+
+}  // namespace
+
+const char* defaultValue(int32_t id) {
+    if (id == 1001) return noJvmText(false).c_str();
+    if (id == 1016) return noJvmText(true).c_str();
+    for (const DefaultText& d : kDefaults)
+        if (d.id == id) return d.text;
+    return nullptr;
+}
+
+bool finishBlock(const BuildInput& input, BlockData& block, std::string& error) {
+    std::map<int32_t, std::string> strings;
+    for (const auto& kv : input.strings) strings[kv.first] = kv.second.value;
+    if (!input.files.empty()) {
+        for (int32_t id : {static_cast<int32_t>(CFG_FILE_COUNT), static_cast<int32_t>(CFG_FILE_LIST)}) {
+            auto it = input.strings.find(id);
+            if (it != input.strings.end()) {
+                error = it->second.origin + ": " + findConfigId(id)->name +
+                        " is set by hand while files are appended (the builder sets it from the appended files)";
+                return false;
+            }
+        }
+        std::string list;
+        for (const AppendedFile& f : input.files) {
+            if (!list.empty()) list += ';';
+            list += f.name;
+        }
+        if (list.size() > kNarrowLimit) {
+            error = input.files.back().origin + ": the list of appended file names is longer than " +
+                    std::to_string(kNarrowLimit) + " bytes";
+            return false;
+        }
+        strings[CFG_FILE_COUNT] = std::to_string(input.files.size());
+        strings[CFG_FILE_LIST] = list;
+    }
+    for (const DefaultText& d : kDefaults)
+        if (strings.find(d.id) == strings.end()) strings[d.id] = defaultValue(d.id);
+
+    block = BlockData();
+    for (const auto& kv : strings) block.strings.push_back({kv.first, kv.second});
+    for (const auto& kv : input.wides) block.wides.push_back({kv.first, kv.second.value});
+    for (const LanguageSetInput& set : input.sets) {
+        LanguageSet out;
+        out.key = set.key;
+        for (const auto& kv : set.entries) out.entries.push_back({kv.first, kv.second.value});
+        block.sets.push_back(std::move(out));
+    }
+    return true;
+}
+
+bool buildExecutable(const std::string& stubPath, const BlockData& block, const std::vector<AppendedFile>& files,
+                     const std::string& outPath, std::string& error) {
+    std::string stub;
+    if (!readWholeFile(stubPath, stub, error)) return false;
+    uint64_t start = 0;
+    std::string peError;
+    if (!findBlockStart(stub, start, peError)) {
+        error = stubPath + ": " + peError;
+        return false;
+    }
+    std::string blockBytes = encodeBlock(block);
+    uint64_t total = start + blockBytes.size();
+    std::vector<uint64_t> sizes;
+    for (const AppendedFile& f : files) {
+        uint64_t size = 0;
+        if (!fileSize(f.path, size, error)) {
+            error = f.origin + ": " + error;
+            return false;
+        }
+        sizes.push_back(size);
+        total += 8 + size;
+    }
+    if (files.empty()) total += blockTrailer(start + blockBytes.size()).size();
+    if (total > kMaxImageSize) {
+        error = "the executable would be " + std::to_string(total) +
+                " bytes; the launcher reads positions up to 2 GB only";
+        return false;
+    }
+
+    OutputFile out;
+    if (!openOutput(outPath, out, error)) return false;
+    bool ok = writeOutput(out, stub.data(), static_cast<size_t>(start), error) &&
+              writeOutput(out, blockBytes.data(), blockBytes.size(), error);
+    for (size_t i = 0; ok && i < files.size(); ++i) {
+        std::string length = le64(sizes[i]);
+        ok = writeOutput(out, length.data(), length.size(), error);
+        if (!ok) break;
+        ScrambleSink sink(out);
+        ok = streamFile(files[i].path, sink, error);
+        if (ok && sink.written != sizes[i]) {
+            error = files[i].path + ": the file changed size while it was read";
+            ok = false;
+        }
+        if (!ok && error.compare(0, files[i].origin.size(), files[i].origin) != 0) error = files[i].origin + ": " + error;
+    }
+    if (ok && files.empty()) {
+        std::string trailer = blockTrailer(start + blockBytes.size());
+        ok = writeOutput(out, trailer.data(), trailer.size(), error);
+    }
+    if (!ok) {
+        discardOutput(out);
+        return false;
+    }
+    return commitOutput(out, error);
+}
+
+}  // namespace builder

@@ -1,0 +1,154 @@
+// Command line of tovex-build.
+#include "cli.h"
+
+#include <cstdio>
+
+#include "builder.h"
+#include "launcher/config_ids.h"
+
+namespace builder {
+
+namespace {
+
+const char kUsage[] =
+    "usage: tovex-build --stub STUB.exe [--config APP.conf] --out APP.exe [--set NAME=VALUE]... [--file NAME=PATH]...\n"
+    "       tovex-build --dump APP.exe [--extract DIR]\n"
+    "       tovex-build --list-settings\n"
+    "\n"
+    "  --stub PATH       launcher stub (launcher-gui.exe or launcher-console.exe, or a built launcher)\n"
+    "  --config PATH     configuration file (NAME = value lines, sections [wide], [lang KEY], [files])\n"
+    "  --out PATH        executable to write (replaced only when the build succeeds)\n"
+    "  --set NAME=VALUE  a setting after those of the configuration file; the value is taken literally\n"
+    "  --file NAME=PATH  append a file, extracted as NAME (one directory level at most)\n"
+    "  --dump PATH       print the configuration block of an executable in configuration-file form\n"
+    "  --extract DIR     with --dump: write the appended files into DIR and list them in [files]\n"
+    "  --list-settings   print every known setting: id, name, form, meaning\n"
+    "\n"
+    "Exit codes: 0 success, 1 failure (bad configuration, unreadable or unusable stub, I/O), 2 usage error.\n";
+
+const char* formName(ConfigForm form) {
+    switch (form) {
+        case ConfigForm::String: return "string";
+        case ConfigForm::Int: return "int";
+        case ConfigForm::Flag: return "flag";
+        case ConfigForm::List: return "list";
+        case ConfigForm::Color: return "colour";
+        case ConfigForm::Char: return "character";
+    }
+    return "?";
+}
+
+int usageError(std::string& err, const std::string& message) {
+    err += "tovex-build: " + message + "\n" + kUsage;
+    return 2;
+}
+
+int failure(std::string& err, const std::string& message) {
+    err += "tovex-build: " + message + "\n";
+    return 1;
+}
+
+}  // namespace
+
+int runCli(const std::vector<std::string>& args, std::string& out, std::string& err) {
+    std::string stub, config, output, dump, extract;
+    bool listSettings = false;
+    std::vector<std::pair<bool, std::string>> overrides;  // (is file, argument) in command-line order
+
+    for (size_t i = 0; i < args.size(); ++i) {
+        std::string arg = args[i];
+        std::string value;
+        bool inlineValue = false;
+        if (arg.compare(0, 2, "--") == 0) {
+            size_t eq = arg.find('=');
+            if (eq != std::string::npos) {
+                value = arg.substr(eq + 1);
+                arg = arg.substr(0, eq);
+                inlineValue = true;
+            }
+        }
+        if (arg == "--help" || arg == "-h") {
+            out += kUsage;
+            return 0;
+        }
+        if (arg == "--list-settings") {
+            listSettings = true;
+            continue;
+        }
+        if (arg != "--stub" && arg != "--config" && arg != "--out" && arg != "--set" && arg != "--file" &&
+            arg != "--dump" && arg != "--extract")
+            return usageError(err, "unknown argument " + args[i]);
+        if (!inlineValue) {
+            if (i + 1 >= args.size()) return usageError(err, arg + " needs a value");
+            value = args[++i];
+        }
+        std::string* single = arg == "--stub" ? &stub
+                              : arg == "--config" ? &config
+                              : arg == "--out" ? &output
+                              : arg == "--dump" ? &dump
+                              : arg == "--extract" ? &extract
+                                                   : nullptr;
+        if (single) {
+            if (!single->empty()) return usageError(err, arg + " given twice");
+            if (value.empty()) return usageError(err, arg + " needs a non-empty value");
+            *single = value;
+        } else {
+            overrides.push_back({arg == "--file", value});
+        }
+    }
+
+    if (listSettings) {
+        if (!stub.empty() || !config.empty() || !output.empty() || !dump.empty() || !overrides.empty())
+            return usageError(err, "--list-settings takes no other arguments");
+        int count = 0;
+        const ConfigIdInfo* table = configIdTable(&count);
+        for (int i = 0; i < count; ++i) {
+            char line[64];
+            std::snprintf(line, sizeof line, "%-6d %-26s %-10s ", table[i].id, table[i].name, formName(table[i].form));
+            out += line;
+            out += table[i].meaning;
+            const char* def = defaultValue(table[i].id);
+            if (def) out += " [default: " + formatNarrowValue(def) + "]";
+            out += "\n";
+        }
+        return 0;
+    }
+
+    if (!dump.empty()) {
+        if (!stub.empty() || !config.empty() || !output.empty() || !overrides.empty())
+            return usageError(err, "--dump cannot be combined with --stub, --config, --out, --set or --file");
+        std::string text, error;
+        if (!dumpExecutable(dump, extract, text, error)) return failure(err, error);
+        out += text;
+        return 0;
+    }
+    if (!extract.empty()) return usageError(err, "--extract belongs to --dump");
+    if (stub.empty() || output.empty()) {
+        if (args.empty()) return usageError(err, "nothing to do");
+        return usageError(err, stub.empty() ? "--stub is missing" : "--out is missing");
+    }
+
+    BuildInput input;
+    std::string error;
+    if (!config.empty()) {
+        std::string text;
+        if (!readWholeFile(config, text, error)) return failure(err, error);
+        if (!parseConfigText(text, config, directoryOf(config), input, error)) return failure(err, error);
+    }
+    for (const auto& o : overrides) {
+        bool ok = o.first ? applyFileArgument(o.second, input, error) : applySetArgument(o.second, input, error);
+        if (!ok) return failure(err, error);
+    }
+    BlockData block;
+    if (!finishBlock(input, block, error)) return failure(err, error);
+    for (const AppendedFile& f : input.files) {
+        uint64_t size = 0;
+        if (fileSize(f.path, size, error) && size == 0)
+            err += "tovex-build: warning: " + f.origin + ": " + f.path +
+                   " is empty; the launcher creates no file for an empty entry\n";
+    }
+    if (!buildExecutable(stub, block, input.files, output, error)) return failure(err, error);
+    return 0;
+}
+
+}  // namespace builder

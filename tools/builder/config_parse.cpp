@@ -1,0 +1,506 @@
+// The configuration-file format: NAME = value lines and the sections
+// [strings], [wide], [lang KEY] and [files].
+#include <cstdio>
+#include <cstring>
+
+#include "builder.h"
+#include "launcher/config_ids.h"
+
+namespace builder {
+
+namespace {
+
+bool isBlank(char c) { return c == ' ' || c == '\t'; }
+
+std::string trim(const std::string& s) {
+    size_t b = 0, e = s.size();
+    while (b < e && isBlank(s[b])) ++b;
+    while (e > b && isBlank(s[e - 1])) --e;
+    return s.substr(b, e - b);
+}
+
+int hexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+std::string charName(uint32_t cp) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "U+%04X", cp);
+    std::string s = buf;
+    if (cp >= 0x20 && cp != 0x7F && !(cp >= 0x80 && cp < 0xA0)) {
+        s += " '";
+        appendUtf8(s, cp);
+        s += "'";
+    }
+    return s;
+}
+
+// Decodes the value text after "=" (blanks before it already skipped or not).
+bool parseValue(const std::string& raw, std::vector<TextUnit>& units, std::string& error) {
+    units.clear();
+    std::string text = trim(raw);
+    if (text.empty() || text[0] != '"') {
+        std::vector<uint32_t> cps;
+        if (!decodeUtf8(text, cps)) {
+            error = "invalid UTF-8 in the value";
+            return false;
+        }
+        for (uint32_t cp : cps) units.push_back({TextUnit::CodePoint, cp});
+        return true;
+    }
+    // Quoted: escapes, every blank kept, only blanks or a comment after the closing quote.
+    std::string pending;  // UTF-8 bytes not yet decoded
+    auto flush = [&]() -> bool {
+        std::vector<uint32_t> cps;
+        if (!decodeUtf8(pending, cps)) {
+            error = "invalid UTF-8 in the value";
+            return false;
+        }
+        for (uint32_t cp : cps) units.push_back({TextUnit::CodePoint, cp});
+        pending.clear();
+        return true;
+    };
+    size_t i = 1;
+    for (;;) {
+        if (i >= text.size()) {
+            error = "unterminated quote";
+            return false;
+        }
+        char c = text[i];
+        if (c == '"') break;
+        if (c != '\\') {
+            pending += c;
+            ++i;
+            continue;
+        }
+        if (!flush()) return false;
+        if (i + 1 >= text.size()) {
+            error = "unterminated quote";
+            return false;
+        }
+        char e = text[i + 1];
+        switch (e) {
+            case 'n': units.push_back({TextUnit::CodePoint, '\n'}); i += 2; break;
+            case 'r': units.push_back({TextUnit::CodePoint, '\r'}); i += 2; break;
+            case 't': units.push_back({TextUnit::CodePoint, '\t'}); i += 2; break;
+            case '\\': units.push_back({TextUnit::CodePoint, '\\'}); i += 2; break;
+            case '"': units.push_back({TextUnit::CodePoint, '"'}); i += 2; break;
+            case 'x': {
+                int h1 = i + 2 < text.size() ? hexValue(text[i + 2]) : -1;
+                int h2 = i + 3 < text.size() ? hexValue(text[i + 3]) : -1;
+                if (h1 < 0 || h2 < 0) {
+                    error = "bad escape: \\x needs two hex digits";
+                    return false;
+                }
+                units.push_back({TextUnit::RawByte, static_cast<uint32_t>(h1 * 16 + h2)});
+                i += 4;
+                break;
+            }
+            case 'u': {
+                uint32_t v = 0;
+                for (int k = 0; k < 4; ++k) {
+                    int h = i + 2 + k < text.size() ? hexValue(text[i + 2 + k]) : -1;
+                    if (h < 0) {
+                        error = "bad escape: \\u needs four hex digits";
+                        return false;
+                    }
+                    v = v * 16 + static_cast<uint32_t>(h);
+                }
+                units.push_back({TextUnit::CodeUnit, v});
+                i += 6;
+                break;
+            }
+            default: {
+                error = "bad escape: \\";
+                if (static_cast<unsigned char>(e) >= 0x20 && static_cast<unsigned char>(e) < 0x7F) error += e;
+                error += " (known: \\n \\r \\t \\\\ \\\" \\xHH \\uHHHH)";
+                return false;
+            }
+        }
+    }
+    if (!flush()) return false;
+    std::string rest = trim(text.substr(i + 1));
+    if (!rest.empty() && rest[0] != '#') {
+        error = "unexpected text after the closing quote: " + rest;
+        return false;
+    }
+    return true;
+}
+
+// Narrow text of a value; \uHHHH stands for the character (a lone surrogate fails).
+bool toNarrow(const std::vector<TextUnit>& units, std::string& out, std::string& error) {
+    std::vector<TextUnit> fixed = units;
+    for (TextUnit& u : fixed)
+        if (u.kind == TextUnit::CodeUnit) u.kind = TextUnit::CodePoint;
+    uint32_t bad = 0;
+    if (!unitsToNarrow(fixed, out, bad)) {
+        error = "character " + charName(bad) + " cannot be written in Windows-1252 (use [wide] or \\xHH)";
+        return false;
+    }
+    return true;
+}
+
+bool isDecimalInt32(const std::string& s) {
+    size_t i = 0;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
+    if (i >= s.size()) return false;
+    long long v = 0;
+    for (; i < s.size(); ++i) {
+        if (s[i] < '0' || s[i] > '9') return false;
+        v = v * 10 + (s[i] - '0');
+        if (v > 2147483648LL) return false;
+    }
+    if (v == 2147483648LL && s[0] != '-') return false;
+    return true;
+}
+
+bool isColour(const std::string& s) {
+    std::vector<std::string> parts;
+    size_t b = 0;
+    for (;;) {
+        size_t c = s.find(',', b);
+        parts.push_back(trim(s.substr(b, c == std::string::npos ? std::string::npos : c - b)));
+        if (c == std::string::npos) break;
+        b = c + 1;
+    }
+    if (parts.size() != 3) return false;
+    for (const std::string& p : parts) {
+        if (p.empty() || p.size() > 3) return false;
+        int v = 0;
+        for (char c : p) {
+            if (c < '0' || c > '9') return false;
+            v = v * 10 + (c - '0');
+        }
+        if (v > 255) return false;
+    }
+    return true;
+}
+
+std::string shown(const std::string& value) {
+    std::string s = "\"";
+    for (unsigned char c : value) {
+        if (c >= 0x20 && c < 0x7F) {
+            s += static_cast<char>(c);
+        } else {
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "\\x%02X", c);
+            s += buf;
+        }
+        if (s.size() > 60) {
+            s += "...";
+            break;
+        }
+    }
+    return s + "\"";
+}
+
+std::string lineOrigin(const std::string& file, int line) { return file + ":" + std::to_string(line); }
+
+bool failAt(std::string& error, const std::string& origin, const std::string& message) {
+    error = origin + ": " + message;
+    return false;
+}
+
+bool isNumericName(const std::string& name) {
+    size_t i = (name[0] == '-' || name[0] == '+') ? 1 : 0;
+    if (i >= name.size()) return false;
+    for (; i < name.size(); ++i)
+        if (name[i] < '0' || name[i] > '9') return false;
+    return true;
+}
+
+enum class Section { Strings, Wide, Lang, Files };
+
+bool addFile(BuildInput& input, const std::string& nameUtf8, const std::string& path, const std::string& origin,
+             std::string& error) {
+    AppendedFile file;
+    std::string message;
+    if (!checkAppendedName(nameUtf8, file.name, message)) return failAt(error, origin, message);
+    for (const AppendedFile& other : input.files) {
+        bool same = other.name.size() == file.name.size();
+        for (size_t i = 0; same && i < file.name.size(); ++i) {
+            char a = file.name[i], b = other.name[i];
+            if (a >= 'A' && a <= 'Z') a = static_cast<char>(a - 'A' + 'a');
+            if (b >= 'A' && b <= 'Z') b = static_cast<char>(b - 'A' + 'a');
+            same = a == b;
+        }
+        if (same) return failAt(error, origin, "file name " + nameUtf8 + " is given twice (also at " + other.origin + ")");
+    }
+    if (path.empty()) return failAt(error, origin, "no path given for appended file " + nameUtf8);
+    file.path = path;
+    file.origin = origin;
+    input.files.push_back(std::move(file));
+    return true;
+}
+
+}  // namespace
+
+bool resolveSettingName(const std::string& name, int32_t& id, std::string& error) {
+    if (name.empty()) {
+        error = "missing setting name before \"=\"";
+        return false;
+    }
+    if (isNumericName(name)) {
+        long long v = 0;
+        size_t i = (name[0] == '-' || name[0] == '+') ? 1 : 0;
+        for (; i < name.size() && v <= 2147483648LL; ++i) v = v * 10 + (name[i] - '0');
+        if (name[0] == '-') v = -v;
+        if (v > 2147483647LL || v < -2147483648LL) {
+            error = "setting id " + name + " is outside the 32-bit range";
+            return false;
+        }
+        id = static_cast<int32_t>(v);
+        return true;
+    }
+    const ConfigIdInfo* info = findConfigIdByName(name.c_str());
+    if (!info) {
+        error = "unknown setting " + name;
+        return false;
+    }
+    id = info->id;
+    return true;
+}
+
+bool checkSettingValue(int32_t id, const std::string& value, std::string& error) {
+    const ConfigIdInfo* info = findConfigId(id);
+    if (!info) return true;
+    const std::string name = info->name;
+    if (value.size() > kNarrowLimit) {
+        error = name + ": value of " + std::to_string(value.size()) + " bytes is longer than the launcher reads (at most " +
+                std::to_string(kNarrowLimit) + ")";
+        return false;
+    }
+    switch (info->form) {
+        case ConfigForm::Int:
+        case ConfigForm::Flag:
+            if (!isDecimalInt32(value)) {
+                error = name + ": not a number: " + shown(value) + " (a decimal integer within 32 bits is expected)";
+                return false;
+            }
+            break;
+        case ConfigForm::Color:
+            if (!isColour(value)) {
+                error = name + ": not a colour: " + shown(value) +
+                        " (three numbers 0..255 separated by commas, red,green,blue, are expected)";
+                return false;
+            }
+            break;
+        case ConfigForm::Char:
+            if (value.size() != 1) {
+                error = name + ": exactly one character is expected, not " + shown(value);
+                return false;
+            }
+            break;
+        case ConfigForm::String:
+        case ConfigForm::List:
+            break;
+    }
+    if ((id == 10112 || id == 10119) && value.size() > kFontNameLimit) {
+        error = name + ": a font name has at most " + std::to_string(kFontNameLimit) + " characters, not " +
+                std::to_string(value.size());
+        return false;
+    }
+    if (id == 152 && value.size() > kVmTypeLimit) {
+        error = name + ": at most " + std::to_string(kVmTypeLimit) + " bytes, not " + std::to_string(value.size());
+        return false;
+    }
+    return true;
+}
+
+bool checkAppendedName(const std::string& nameUtf8, std::string& stored, std::string& error) {
+    std::string name = nameUtf8;
+    for (char& c : name)
+        if (c == '/') c = '\\';
+    if (name.empty()) {
+        error = "empty file name";
+        return false;
+    }
+    if (name[0] == '\\') {
+        error = "file name " + nameUtf8 + " must be relative (it begins with a separator)";
+        return false;
+    }
+    if (name.find(':') != std::string::npos) {
+        error = "file name " + nameUtf8 + " must be relative (no drive letter or \":\")";
+        return false;
+    }
+    if (name.find(';') != std::string::npos) {
+        error = "file name " + nameUtf8 + " must not contain \";\" (it separates the names in FILE_LIST)";
+        return false;
+    }
+    for (unsigned char c : name) {
+        if (c < 0x20 || c == 0x7F || std::strchr("<>\"|?*", c) != nullptr) {
+            error = "file name " + nameUtf8 + " contains a character that Windows file names cannot hold";
+            return false;
+        }
+    }
+    std::vector<std::string> parts;
+    size_t b = 0;
+    for (;;) {
+        size_t s = name.find('\\', b);
+        parts.push_back(name.substr(b, s == std::string::npos ? std::string::npos : s - b));
+        if (s == std::string::npos) break;
+        b = s + 1;
+    }
+    for (const std::string& p : parts) {
+        if (p.empty()) {
+            error = "file name " + nameUtf8 + " has an empty path component";
+            return false;
+        }
+        if (p == "." || p == "..") {
+            error = "file name " + nameUtf8 + " must not contain a \".\" or \"..\" component";
+            return false;
+        }
+    }
+    if (parts.size() > 2) {
+        error = "file name " + nameUtf8 + " has more than one directory level";
+        return false;
+    }
+    std::vector<uint32_t> cps;
+    if (!decodeUtf8(name, cps)) {
+        error = "file name is not valid UTF-8";
+        return false;
+    }
+    stored.clear();
+    for (uint32_t cp : cps) {
+        unsigned char byte;
+        if (!unicodeToCp1252(cp, byte) || (byte >= 0x80 && byte < 0xA0 && cp1252ToUnicode(byte) == byte)) {
+            error = "file name " + nameUtf8 + ": character " + charName(cp) + " cannot be written in Windows-1252";
+            return false;
+        }
+        stored += static_cast<char>(byte);
+    }
+    return true;
+}
+
+bool parseConfigText(const std::string& text, const std::string& fileName, const std::string& baseDir,
+                     BuildInput& input, std::string& error) {
+    Section section = Section::Strings;
+    size_t pos = 0;
+    int lineNo = 0;
+    if (text.compare(0, 3, "\xEF\xBB\xBF") == 0) pos = 3;
+    while (pos < text.size()) {
+        size_t nl = text.find('\n', pos);
+        std::string line = text.substr(pos, nl == std::string::npos ? std::string::npos : nl - pos);
+        pos = nl == std::string::npos ? text.size() : nl + 1;
+        ++lineNo;
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        const std::string origin = lineOrigin(fileName, lineNo);
+        std::string t = trim(line);
+        if (t.empty() || t[0] == '#') continue;
+
+        if (t[0] == '[') {
+            // A quoted language key may hold "]": look for the bracket after the closing quote.
+            size_t from = 1;
+            size_t quote = t.find('"');
+            if (quote != std::string::npos && t.compare(1, 4, "lang") == 0 && trim(t.substr(5, quote - 5)).empty()) {
+                size_t q = quote + 1;
+                while (q < t.size() && t[q] != '"') q += t[q] == '\\' ? 2 : 1;
+                if (q >= t.size()) return failAt(error, origin, "unterminated quote");
+                from = q + 1;
+            }
+            size_t close = t.find(']', from);
+            if (close == std::string::npos) return failAt(error, origin, "section header without \"]\"");
+            std::string after = trim(t.substr(close + 1));
+            if (!after.empty() && after[0] != '#') return failAt(error, origin, "unexpected text after the section header");
+            std::string inner = trim(t.substr(1, close - 1));
+            if (inner == "strings") {
+                section = Section::Strings;
+            } else if (inner == "wide") {
+                section = Section::Wide;
+            } else if (inner == "files") {
+                section = Section::Files;
+            } else if (inner == "lang" || (inner.compare(0, 4, "lang") == 0 && isBlank(inner[4]))) {
+                std::string keyText = trim(inner.substr(4));
+                std::vector<TextUnit> units;
+                std::string message;
+                if (!keyText.empty() && keyText[0] == '"') {
+                    if (!parseValue(keyText, units, message)) return failAt(error, origin, message);
+                } else {
+                    std::vector<uint32_t> cps;
+                    if (!decodeUtf8(keyText, cps)) return failAt(error, origin, "invalid UTF-8 in the language key");
+                    for (uint32_t cp : cps) units.push_back({TextUnit::CodePoint, cp});
+                }
+                LanguageSetInput set;
+                if (!toNarrow(units, set.key, message)) return failAt(error, origin, message);
+                set.origin = origin;
+                input.sets.push_back(std::move(set));
+                section = Section::Lang;
+            } else {
+                return failAt(error, origin, "unknown section [" + inner + "] (known: [strings], [wide], [lang KEY], [files])");
+            }
+            continue;
+        }
+
+        size_t eq = t.find('=');
+        if (eq == std::string::npos) return failAt(error, origin, "expected NAME = value");
+        std::string name = trim(t.substr(0, eq));
+        std::vector<TextUnit> units;
+        std::string message;
+        if (!parseValue(t.substr(eq + 1), units, message)) return failAt(error, origin, message);
+
+        if (section == Section::Files) {
+            std::string path;
+            for (const TextUnit& u : units) {
+                if (u.kind == TextUnit::RawByte) return failAt(error, origin, "\\xHH is not allowed in a path");
+                appendUtf8(path, u.value);
+            }
+            if (!path.empty() && !isAbsolutePath(path)) path = joinPath(baseDir, path);
+            if (!addFile(input, name, path, origin, error)) return false;
+            continue;
+        }
+
+        if (name.empty()) return failAt(error, origin, "missing setting name before \"=\"");
+        int32_t id;
+        if (!resolveSettingName(name, id, message)) return failAt(error, origin, message);
+        if (section == Section::Strings) {
+            std::string value;
+            if (!toNarrow(units, value, message)) return failAt(error, origin, message);
+            if (!isNumericName(name) && !checkSettingValue(id, value, message)) return failAt(error, origin, message);
+            input.strings[id] = Setting{value, origin};
+        } else {
+            WideSetting w{unitsToWide(units), origin};
+            if (section == Section::Wide)
+                input.wides[id] = w;
+            else
+                input.sets.back().entries[id] = w;
+        }
+    }
+    return true;
+}
+
+bool applySetArgument(const std::string& argument, BuildInput& input, std::string& error) {
+    size_t eq = argument.find('=');
+    if (eq == std::string::npos) {
+        error = "--set " + argument + ": expected NAME=VALUE";
+        return false;
+    }
+    std::string name = trim(argument.substr(0, eq));
+    std::string origin = "--set " + name;
+    int32_t id;
+    std::string message;
+    if (!resolveSettingName(name, id, message)) return failAt(error, origin, message);
+    std::vector<uint32_t> cps;
+    if (!decodeUtf8(argument.substr(eq + 1), cps)) return failAt(error, origin, "invalid UTF-8 in the value");
+    std::vector<TextUnit> units;
+    for (uint32_t cp : cps) units.push_back({TextUnit::CodePoint, cp});
+    std::string value;
+    if (!toNarrow(units, value, message)) return failAt(error, origin, message);
+    if (!isNumericName(name) && !checkSettingValue(id, value, message)) return failAt(error, origin, message);
+    input.strings[id] = Setting{value, origin};
+    return true;
+}
+
+bool applyFileArgument(const std::string& argument, BuildInput& input, std::string& error) {
+    size_t eq = argument.find('=');
+    if (eq == std::string::npos) {
+        error = "--file " + argument + ": expected NAME=PATH";
+        return false;
+    }
+    std::string name = argument.substr(0, eq);
+    return addFile(input, name, argument.substr(eq + 1), "--file " + name, error);
+}
+
+}  // namespace builder
