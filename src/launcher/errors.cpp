@@ -29,8 +29,17 @@ std::string composeErrorText(const std::string& text, const char* longLogPath) {
     return text + "\n\nLog: " + longLogPath;
 }
 
+std::string messageText(int32_t id) {
+    const auto& wide = wideStringTable();
+    auto it = wide.find(id);
+    if (it == wide.end()) return getConfigString(id, kPathBufferSize);
+    std::string text = fromUtf16(it->second, 0);
+    if (text.size() > kPathBufferSize - 1) text.resize(kPathBufferSize - 1);
+    return text;
+}
+
 void showMessage(int32_t id, const char* argument) {
-    showErrorText(applyMessageArgument(getConfigString(id, kPathBufferSize), argument));
+    showErrorText(applyMessageArgument(messageText(id), argument));
 }
 
 void fatalMessage(int32_t id, const char* argument) {

@@ -20,6 +20,11 @@ void showMessage(int32_t id, const char* argument);
 void setErrorOwnerWindow(void* window);
 void* errorOwnerWindow();
 
+// The text of message id (ids 1000 to 1020): the localized text of the block's
+// wide strings (language sets applied) when it has one, in the ANSI code page;
+// otherwise the string entry. At most 8191 bytes.
+std::string messageText(int32_t id);
+
 // Pure helpers, exposed for tests.
 // text with the first "{0}" replaced by argument (unchanged when argument is nullptr).
 std::string applyMessageArgument(const std::string& text, const char* argument);

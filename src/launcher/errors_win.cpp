@@ -23,7 +23,7 @@ void showErrorText(const std::string& text) {
         composed = composeErrorText(text, longPath.c_str());
     }
     if (messageBoxesEnabled()) {
-        std::string caption = getConfigString(CFG_MSG_ERROR_CAPTION, kPathBufferSize);
+        std::string caption = messageText(CFG_MSG_ERROR_CAPTION);
         MessageBoxA(static_cast<HWND>(errorOwnerWindow()), composed.c_str(), caption.c_str(), MB_ICONERROR | MB_OK);
     } else {
         std::fprintf(stderr, "%s\n", composed.c_str());

@@ -70,9 +70,10 @@ def unescape(field: str) -> str:
 def _jar_bytes(name: str) -> bytes:
     """A small, valid jar file whose one entry names the jar it stands for."""
     buf = io.BytesIO()
-    with zipfile.ZipFile(buf, "w") as zf:
-        zf.writestr("META-INF/MANIFEST.MF", "Manifest-Version: 1.0\r\n\r\n")
-        zf.writestr("standin/" + name.replace("\\", "/"), "stand-in jar " + name + "\n")
+    with zipfile.ZipFile(buf, "w") as zf:   # fixed entry times: the same jar's bytes are always the same
+        zf.writestr(zipfile.ZipInfo("META-INF/MANIFEST.MF", (2020, 1, 1, 0, 0, 0)), "Manifest-Version: 1.0\r\n\r\n")
+        zf.writestr(zipfile.ZipInfo("standin/" + name.replace("\\", "/"), (2020, 1, 1, 0, 0, 0)),
+                    "stand-in jar " + name + "\n")
     return buf.getvalue()
 
 

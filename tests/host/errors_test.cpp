@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "launcher/config.h"
+#include "launcher/config_block.h"
 #include "launcher/errors.h"
 #include "launcher/launcher.h"
 
@@ -54,4 +55,15 @@ TEST(CommandLineTail, Table) {
         {"app.exe \x01\x1f" "x", "x"},
     };
     for (const Row& row : rows) EXPECT_EQ(commandLineTail(row.line), row.tail) << row.line;
+}
+
+TEST(Errors, LocalizedWideTextTakesPrecedenceOverTheStringEntry) {
+    ConfigData data;
+    data.strings = {{1000, "Error"}, {1016, "No JVM ({0}-bit)"}};
+    data.wideStrings = {{1016, u"Keine JVM ({0}-Bit) \u00fc"}};
+    installConfig(data);
+    EXPECT_EQ(messageText(1000), "Error");
+    EXPECT_EQ(messageText(1016), "Keine JVM ({0}-Bit) \xfc");
+    EXPECT_EQ(messageText(1001), "");
+    setConfigForTesting({});
 }

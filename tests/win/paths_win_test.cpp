@@ -69,7 +69,7 @@ TEST(PathsWin, ConversionsInTheRealCodePage) {
     EXPECT_TRUE(used);
     std::string path = "C:\\\xc4Pfel\\\\Birne";
     toLowerPath(path);
-    EXPECT_EQ(path, "c:\\\xc4pfel\\birne");  // only A to Z
+    EXPECT_EQ(path, "c:\\\xc4pfel\\\\birne");  // only A to Z, backslashes as they were
 }
 
 TEST(PathsWin, UnrepresentablePathsAreLeftUnchanged) {

@@ -9,8 +9,6 @@ namespace builder {
 
 namespace {
 
-#define TVX_DOWNLOAD_TAIL " or download a JRE from "
-
 struct DefaultText {
     int32_t id;
     const char* text;
@@ -59,10 +57,10 @@ const DefaultText kDefaults[] = {
 
 const std::string& noJvmText(bool withBits) {
     static const std::string plain = std::string("No JVM could be found on your system.\nPlease define TOVEX_JAVA_HOME\n"
-                                                 "to point to an installed JDK or JRE" TVX_DOWNLOAD_TAIL) +
+                                                 "to point to an installed JDK or JRE or download a JRE from ") +
                                      texts::kJavaDownloadSite + ".";
     static const std::string bits = std::string("No JVM could be found on your system.\nPlease define TOVEX_JAVA_HOME\n"
-                                                "to point to an installed {0}-bit JDK or JRE" TVX_DOWNLOAD_TAIL) +
+                                                "to point to an installed {0}-bit JDK or JRE or download a JRE from ") +
                                     texts::kJavaDownloadSite + ".";
     return withBits ? bits : plain;
 }

@@ -246,7 +246,10 @@ bool dumpExecutable(const std::string& exePath, const std::string& extractDir, s
         return false;
     }
 
-    std::string header = "# Configuration block of " + exePath + " (written by tovex-build --dump)\n";
+    std::string shownPath = exePath;  // a comment line must stay one line
+    for (char& c : shownPath)
+        if (static_cast<unsigned char>(c) < 0x20) c = '?';
+    std::string header = "# Configuration block of " + shownPath + " (written by tovex-build --dump)\n";
     std::vector<AppendedFile> listed;
     bool notExtracted = false;
     std::vector<std::pair<std::string, std::pair<uint64_t, uint64_t>>> files;

@@ -94,7 +94,7 @@ bool openOutput(const std::string& path, OutputFile& out, std::string& error) {
             return true;
         }
         if (errno != EEXIST) {
-            error = sysError("cannot create", temp);
+            error = sysError("cannot write " + path + ": cannot create", temp);
             return false;
         }
     }

@@ -102,7 +102,7 @@ bool openOutput(const std::string& path, OutputFile& out, std::string& error) {
             return true;
         }
         if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) {
-            error = lastError("cannot create", temp);
+            error = lastError("cannot write " + path + ": cannot create", temp);
             return false;
         }
     }

@@ -1,0 +1,81 @@
+"""tovex-build with the real launcher stub: texts as built, text encoding, block replacement, dump round trip."""
+import subprocess
+
+import tovex
+
+NO_JVM_64 = ("No JVM could be found on your system.\nPlease define TOVEX_JAVA_HOME\n"
+             "to point to an installed 64-bit JDK or JRE or download a JRE from adoptium.net.")
+# A search that finds nothing: one directory entry that does not exist.
+NOWHERE = "MAIN_CLASS = app.Main\nJVM_SEARCH_SEQUENCE = Bno-such-jre\n"
+
+
+def builder(*args, check=True):
+    proc = subprocess.run([str(tovex.BUILDER), *map(str, args)], capture_output=True)
+    if check:
+        assert proc.returncode == 0, proc.stderr.decode("utf-8", "replace")
+    return proc
+
+
+def stderr_text(result):
+    return result.stderr.replace("\r\n", "\n")
+
+
+def test_default_message_as_built_reaches_the_user(appdir):
+    exe = tovex.build_app(appdir, NOWHERE)
+    result = tovex.run_exe(exe)
+    assert result.returncode == tovex.EXIT_NO_JVM
+    assert stderr_text(result) == NO_JVM_64 + "\n"
+
+
+def test_configured_text_is_windows_1252_with_escapes(appdir):
+    conf = NOWHERE + 'MSG_NO_JVM_BITS = "Kein {0}-Bit-Java gefunden:\\tGrüße €\\n\\x80"\n'
+    exe = tovex.build_app(appdir, conf)
+    result = tovex.run_exe(exe)  # stderr is decoded as Windows-1252
+    assert result.returncode == tovex.EXIT_NO_JVM
+    assert stderr_text(result) == "Kein 64-Bit-Java gefunden:\tGrüße €\n€\n"
+
+
+def test_a_built_launcher_as_stub_gets_its_block_replaced(appdir, tmp_path):
+    payload = tmp_path / "payload.bin"
+    payload.write_bytes(bytes(range(256)) * 4)
+    first = tovex.build_app(appdir, NOWHERE + "MSG_NO_JVM_BITS = first\n", name="first.exe",
+                            files={"lib/p.bin": payload})
+    second = appdir / "second.exe"
+    (appdir / "second.conf").write_text(NOWHERE + "MSG_NO_JVM_BITS = second\n", encoding="utf-8")
+    builder("--stub", first, "--config", appdir / "second.conf", "--out", second)
+    result = tovex.run_exe(second, log=True)
+    assert result.returncode == tovex.EXIT_NO_JVM
+    assert stderr_text(result).startswith("second\n")
+    assert "Included files: 0" in result.log_lines
+    # The stub part is that of the original stub, the size a multiple of 512 (no files left behind).
+    assert second.stat().st_size % 512 == 0
+    direct = tovex.build_app(appdir, NOWHERE + "MSG_NO_JVM_BITS = second\n", name="direct.exe")
+    assert second.read_bytes() == direct.read_bytes()
+
+
+def test_dump_with_extract_rebuilds_the_same_executable(appdir, tmp_path):
+    payload = tmp_path / "payload.bin"
+    payload.write_bytes(b"\xd6\x00" * 100)
+    conf = NOWHERE + ('APPLICATION_NAME = "  Ünïcode  "\n'
+                      "[wide]\nAPPLICATION_NAME = 日本 ✓\n"
+                      "[lang de]\nMSG_ERROR_CAPTION = Fehler\n[lang]\nMSG_ERROR_CAPTION = \"\\u00e9\"\n")
+    exe = tovex.build_app(appdir, conf, files={"user/a.bin": payload, "b.bin": payload})
+    dump = builder("--dump", exe, "--extract", tmp_path / "files").stdout
+    (tmp_path / "dump.conf").write_bytes(dump)
+    again = tmp_path / "again.exe"
+    builder("--stub", tovex.STUBS["console"], "--config", tmp_path / "dump.conf", "--out", again)
+    assert again.read_bytes() == exe.read_bytes()
+    result = tovex.run_exe(again, log=True)
+    assert result.returncode == tovex.EXIT_NO_JVM
+    assert "Included files: 2" in result.log_lines
+
+
+def test_bad_configuration_writes_nothing(appdir):
+    (appdir / "app.exe").write_bytes(b"previous")
+    (appdir / "app.conf").write_text("MAIN_CLASS = a\nSPLASH_WIDTH = wide\n", encoding="utf-8")
+    proc = builder("--stub", tovex.STUBS["console"], "--config", appdir / "app.conf", "--out", appdir / "app.exe",
+                   check=False)
+    assert proc.returncode == 1
+    assert proc.stderr.decode().startswith(f"tovex-build: {appdir / 'app.conf'}:2: SPLASH_WIDTH: not a number")
+    assert (appdir / "app.exe").read_bytes() == b"previous"
+    assert sorted(p.name for p in appdir.iterdir()) == ["app.conf", "app.exe"]

@@ -1,0 +1,179 @@
+"""Single-instance mode: later starts hand their arguments to a running first instance (real exes under Wine).
+
+The first instance runs the stand-in VM in record mode, its main waiting for a gate file; the test
+itself plays the Java side: it reads each complete communication file and deletes it.
+"""
+import os
+import re
+import signal
+import time
+
+import pytest
+
+import tovex
+from files_util import all_logs, finish, linux_path, new_logs, option_value, read_log, windows_pid
+from runtimes import make_runtime
+
+SINGLE = "MAIN_CLASS = app.Main\nSINGLE_INSTANCE = 1\n"
+COUNTER = "MAIN_CLASS = app.Main\n"
+
+
+class FirstInstance:
+    def __init__(self, appdir, tmp_path, conf=SINGLE, exe=None):
+        self.started = tmp_path / "main started"
+        self.gate = tmp_path / "main gate"
+        self.gate.write_text("")
+        self.rt = make_runtime(appdir / "jre", script=f"main touch {self.started}\nmain wait-gone {self.gate}\n")
+        self.exe = exe or tovex.build_app(appdir, conf)
+        self.env = {"TOVEX_JAVA_HOME": self.rt.home_win}
+        self.procs = []
+
+    def start(self, path=None, args=(), log=False):
+        proc = tovex.start_exe(path or self.exe, list(args), env=self.env, log=log)
+        self.procs.append(proc)
+        return proc
+
+    def start_first(self):
+        self.first = self.start()
+        tovex.wait_for(self.started.exists, 90, what="first instance in main")
+        comm = option_value(self.rt.options(), "tovex.processCommFile")
+        assert comm, self.rt.options()
+        self.comm = linux_path(comm)
+        self.comm.unlink(missing_ok=True)
+        return self.first
+
+    def stop(self):
+        self.gate.unlink(missing_ok=True)
+        if hasattr(self, "first") and self.first.poll() is None:
+            try:
+                self.first.wait(timeout=60)
+            except Exception:  # noqa: BLE001
+                pass
+        finish(self.procs)
+        if hasattr(self, "comm"):
+            self.comm.unlink(missing_ok=True)
+
+
+@pytest.fixture
+def first(appdir, tmp_path):
+    instance = FirstInstance(appdir, tmp_path)
+    yield instance
+    instance.stop()
+
+
+def take_comm_file(path):
+    """What the Java side does: a complete text (ending in a line feed) is read, then the file deleted."""
+    try:
+        data = path.read_bytes()
+    except FileNotFoundError:
+        return None
+    if len(data) < 2 or len(data) % 2 or data[-2:] != b"\n\x00":
+        return None
+    path.unlink()
+    return data.decode("utf-16-le")
+
+
+def serve(first, procs, limit=240):
+    """Plays the Java side until every process in procs has ended; returns the texts received."""
+    received = []
+    deadline = time.monotonic() + limit
+    while any(p.poll() is None for p in procs):
+        assert time.monotonic() < deadline, f"second starts still running after {limit} s"
+        text = take_comm_file(first.comm)
+        if text is not None:
+            received.append(text)
+        else:
+            time.sleep(0.01)
+    text = take_comm_file(first.comm)
+    if text is not None:
+        received.append(text)
+    return received
+
+
+def test_thirty_concurrent_starts_all_arrive_once(first):
+    first.start_first()
+    seconds = [first.start(args=[f"arg{i}", f"two words {i}"]) for i in range(30)]
+    received = serve(first, seconds)
+    assert [p.returncode for p in seconds] == [0] * 30
+    expected = [f'arg{i} "two words {i}"\n' for i in range(30)]
+    assert sorted(received) == sorted(expected), "every argument set once, none mixed or lost"
+    assert first.first.poll() is None, "the first instance keeps running"
+    assert not first.comm.exists()
+
+
+def test_second_start_without_arguments_writes_a_line_feed_and_waits_at_most_ten_seconds(first):
+    first.start_first()
+    before = all_logs()
+    second = first.start(log=True)
+    assert second.wait(timeout=120) == 0
+    # Nobody read the file: the second start gave up waiting and left it.
+    assert first.comm.read_bytes() == "\n".encode("utf-16-le")
+    log = read_log(new_logs(before)[-1])
+    assert f"other pid {windows_pid(first.rt)}" in log.splitlines()
+    assert "waiting for file deletion" in log.splitlines()
+    assert log.splitlines()[-1] == "exiting"
+
+
+def test_first_instance_killed_while_second_starts_wait(first):
+    first.start_first()
+    before = all_logs()
+    seconds = [first.start(args=[f"waiting{i}"], log=True) for i in range(4)]
+    # Every one of them has found the first instance and waits (one of them for the file's deletion).
+    tovex.wait_for(lambda: sum("waiting for notification semaphore" in read_log(p) for p in new_logs(before)) == 4,
+                   90, what="four waiting second starts")
+    tovex.wait_for(first.comm.exists, 90, what="a communication file")
+    assert all(p.poll() is None for p in seconds)
+    os.killpg(first.first.pid, signal.SIGKILL)
+    first.first.wait(timeout=60)
+    for p in seconds:
+        assert p.wait(timeout=120) == 0
+    assert not first.comm.exists(), "the start that wrote the file removes it"
+
+
+def test_stale_communication_file_is_internal_error_21_for_each_waiting_start(first):
+    first.start_first()
+    first.comm.write_bytes("stale\n".encode("utf-16-le")[:-2])   # incomplete: never taken
+    seconds = [first.start(args=["late"]) for _ in range(2)]
+    results = [(p.wait(timeout=180), p.communicate()[1].decode("cp1252", "replace")) for p in seconds]
+    # The second one gets its turn too: the first failing start gave the notification semaphore back.
+    for code, err in results:
+        assert code == tovex.EXIT_FATAL
+        assert "An internal error occurred (error code: 21)" in err
+    assert first.comm.read_bytes() == "stale\n".encode("utf-16-le")[:-2], "someone else's file stays"
+
+
+def test_differently_cased_path_hands_over_to_the_same_instance(first):
+    first.start_first()
+    path = tovex.wine_path(first.exe)
+    shouted = "".join(c.upper() if c.isascii() else c for c in path)
+    assert shouted != path
+    second = first.start(path=shouted, args=["via", "SHOUTED"])
+    received = serve(first, [second])
+    assert second.returncode == 0
+    assert received == ["via SHOUTED\n"]
+
+
+def semaphore_names(log_text):
+    return re.findall(r"^semaphore name (\S+), code", log_text, re.M)
+
+
+def test_counter_mode_third_concurrent_start_gets_suffix_2(appdir, tmp_path):
+    instance = FirstInstance(appdir, tmp_path, conf=COUNTER)
+    try:
+        names = []
+        for n in range(3):
+            before = all_logs()
+            instance.start(log=True)
+            tovex.wait_for(lambda: instance.rt.transcript().count("call main") == n + 1, 90, what=f"start {n} in main")
+            logs = new_logs(before)
+            assert len(logs) == 1
+            names += semaphore_names(read_log(logs[0]))
+        base = names[0][:-1]
+        assert base.startswith("Local\\") and "\\" not in base[len("Local\\"):] and " " not in base
+        assert names == [base + "0", base + "1", base + "2"]
+        assert option_value(instance.rt.options(), "tovex.semaphoreName") == base + "2"
+        assert option_value(instance.rt.options(), "tovex.processCommFile") is None
+        instance.gate.unlink()
+        assert [p.wait(timeout=120) for p in instance.procs] == [0, 0, 0]
+    finally:
+        instance.stop()
