@@ -21,7 +21,7 @@ void setSplashStatusText(const std::u16string& text);
 // hideSplash (a hide request before the window exists), always with an atomic
 // compare-and-swap, so a hide request and the window's creation cannot both win.
 bool splashInitialized();
-// The splash window while it exists (nullptr before and after), for tests.
+// The splash window once created (it stays, hidden, after the splash ended), for tests.
 void* splashWindow();
 
 // Size of the status text buffer; the narrow status text has at most 8191 bytes.
@@ -45,8 +45,9 @@ std::string statusTextToNarrow(const std::u16string& text);
 // Windows parts exposed for tests.
 // The splash fonts: height -MulDiv(points, LOGPIXELSY of dc, 72), the face cut to 31 characters.
 void* createSplashFont(void* dc, int points, int weight, const std::string& face);
-// Waits up to millis for the splash thread (if one was started) to end; true when none runs.
-bool waitForSplashThreadForTesting(unsigned long millis);
+// Waits up to millis until the splash has ended (hidden and detached from the
+// VM, or never shown); true when it has or none was started.
+bool waitForSplashEndForTesting(unsigned long millis);
 // Back to "no splash requested" once the thread has ended (tests run many splashes in one process).
 void resetSplashForTesting();
 #endif

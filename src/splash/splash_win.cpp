@@ -36,6 +36,8 @@ std::atomic<int> gState{kClear};
 std::atomic<bool> gHideRequested{false};
 // The splash window; written by the splash thread, read by hideSplash.
 std::atomic<HWND> gWindow{nullptr};
+// The splash has ended for good (hidden, off the VM); written by the splash thread.
+std::atomic<bool> gEnded{false};
 
 // Splash thread only: settings read when the window is created, fonts, poll link.
 struct SplashPaintState {
@@ -62,6 +64,7 @@ using SplashCloseFn = void (*)();
 SplashCloseFn gSplashClose = nullptr;
 // The splash thread, kept open so that tests can wait for its end.
 HANDLE gThread = nullptr;
+DWORD gThreadId = 0;
 
 bool runtimeSplashConfigured() { return getConfigFlag(CFG_SPLASH_FROM_RUNTIME); }
 
@@ -205,22 +208,21 @@ HWND createSplashWindow() {
     return window;
 }
 
-// Ends the splash thread from its timer: no more ticks, off the VM, window gone.
-void endSplashThread(HWND window) {
+// Ends the splash from its timer: no more ticks, off the VM. The hidden
+// window and its message loop stay: the window keeps owning error boxes that
+// the main thread may show (destroying it would take such a box with it), and
+// the VM no longer waits for this thread once it has detached.
+void endSplashThread(HWND) {
     SplashPaintState& s = paintState();
     if (s.timer) KillTimer(nullptr, s.timer);
     s.timer = 0;
     detachSplashThread(gLink, vmExists() ? javaVm() : nullptr);
-    // A destroyed window cannot own the error boxes that may still come.
-    if (errorOwnerWindow() == window) setErrorOwnerWindow(nullptr);
-    gWindow.store(nullptr);
-    if (window) DestroyWindow(window);  // WM_DESTROY ends the message loop
-    else PostQuitMessage(0);
+    gEnded.store(true);
 }
 
 void CALLBACK splashTimerProc(HWND, UINT, UINT_PTR, DWORD) {
     HWND window = gWindow.load();
-    if (!window) return;  // already ending
+    if (!window || gEnded.load()) return;
     if (gHideRequested.load() || !IsWindowVisible(window)) {
         endSplashThread(window);
         return;
@@ -248,10 +250,16 @@ void CALLBACK splashTimerProc(HWND, UINT, UINT_PTR, DWORD) {
 DWORD WINAPI splashThread(LPVOID parameter) {
     int showCommand = static_cast<int>(reinterpret_cast<intptr_t>(parameter));
     logMessage("Showing splash screen");
-    if (gState.load() != kClear) return 0;
+    if (gState.load() != kClear) {
+        gEnded.store(true);
+        return 0;
+    }
     logMessage("Initializing splash screen");
     HWND window = createSplashWindow();
-    if (!window) return 0;
+    if (!window) {
+        gEnded.store(true);
+        return 0;
+    }
     setErrorOwnerWindow(window);
     ShowWindow(window, showCommand);
     if (gHideRequested.load()) ShowWindow(window, SW_HIDE);
@@ -321,9 +329,10 @@ void showSplash(int showCommand) {
         showRuntimeSplash();
         return;
     }
+    if (gThread) return;  // one splash per process
     logMessage("Starting splash screen thread");
     HANDLE thread = CreateThread(nullptr, 0, splashThread, reinterpret_cast<LPVOID>(static_cast<intptr_t>(showCommand)),
-                                 0, nullptr);
+                                 0, &gThreadId);
     if (!thread) {
         logError("could not start the splash screen thread %d", static_cast<int>(GetLastError()));
         return;
@@ -361,15 +370,26 @@ void* createSplashFont(void* dc, int points, int weight, const std::string& face
     return makeSplashFont(static_cast<HDC>(dc), points, weight, face);
 }
 
-bool waitForSplashThreadForTesting(unsigned long millis) {
-    if (!gThread) return true;
-    if (WaitForSingleObject(gThread, millis) != WAIT_OBJECT_0) return false;
-    CloseHandle(gThread);
-    gThread = nullptr;
+bool waitForSplashEndForTesting(unsigned long millis) {
+    DWORD start = GetTickCount();
+    while (gThread && !gEnded.load()) {
+        if (GetTickCount() - start > millis) return false;
+        if (WaitForSingleObject(gThread, 10) == WAIT_OBJECT_0) break;
+    }
     return true;
 }
 
 void resetSplashForTesting() {
+    if (gThread) {
+        // The ended splash keeps its hidden window and loop; stop both.
+        PostThreadMessageA(gThreadId, WM_QUIT, 0, 0);
+        WaitForSingleObject(gThread, 30000);
+        CloseHandle(gThread);
+        gThread = nullptr;
+    }
+    HWND window = gWindow.load();
+    if (window && IsWindow(window)) DestroyWindow(window);
+    gEnded.store(false);
     gState.store(kClear);
     gHideRequested.store(false);
     gWindow.store(nullptr);

@@ -91,3 +91,30 @@ def finish(procs) -> None:
             proc.communicate(timeout=30)
         except Exception:  # noqa: BLE001 - best effort in clean-up
             pass
+
+
+def environment_value(name: str) -> tuple[str, str] | None:
+    """(type, data) of a value under HKCU\\Environment, or None."""
+    proc = tovex.reg("query", "HKCU\\Environment", "/v", name, check=False)
+    for line in proc.stdout.decode("cp1252", "replace").splitlines():
+        parts = line.split(None, 2)
+        if len(parts) == 3 and parts[0] == name:
+            return parts[1], parts[2]
+    return None
+
+
+class TempOverride:
+    """Points TMP and TEMP of later Wine processes at a directory; restore() puts the old values back."""
+
+    def __init__(self, directory: pathlib.Path):
+        directory.mkdir(parents=True, exist_ok=True)
+        self.saved = {name: environment_value(name) for name in ("TMP", "TEMP")}
+        for name in self.saved:
+            tovex.reg("add", "HKCU\\Environment", "/v", name, "/t", "REG_SZ", "/d", tovex.wine_path(directory), "/f")
+
+    def restore(self):
+        for name, old in self.saved.items():
+            if old is None:
+                tovex.reg("delete", "HKCU\\Environment", "/v", name, "/f", check=False)
+            else:
+                tovex.reg("add", "HKCU\\Environment", "/v", name, "/t", old[0], "/d", old[1], "/f")

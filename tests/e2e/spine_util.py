@@ -2,6 +2,7 @@
 from __future__ import annotations
 
 import os
+import signal
 import pathlib
 import struct
 import subprocess
@@ -85,6 +86,6 @@ def run_answering(exe, args=None, *, caption: str, key: str = "Return", env=None
         out, err = proc.communicate(timeout=timeout)
     finally:
         if proc.poll() is None:
-            proc.kill()
+            os.killpg(proc.pid, signal.SIGKILL)
             proc.communicate()
     return proc.returncode, err.decode("cp1252", "replace"), read_new_log(before)

@@ -4,12 +4,13 @@ The application jar and the runtime jar travel as appended files, so this also c
 the class path of the extraction directory and "tovex.tempDir" end to end. The stand-in VM runs in
 bridge mode: the Java program runs on the host JDK.
 """
+import pathlib
 import subprocess
 
 import pytest
 
 import tovex
-from files_util import finish
+from files_util import TempOverride, finish
 from runtimes import make_runtime
 
 APP_SOURCE = r"""
@@ -62,7 +63,16 @@ def app_jar(tmp_path):
     return jar
 
 
-def test_thirty_concurrent_starts_reach_the_java_listener_once_each(appdir, tmp_path, app_jar):
+@pytest.fixture
+def z_temp(tmp_path):
+    """A temporary directory on drive Z: (the bridge hands paths under C:\\ to the host VM in a form whose
+    "c:" a Linux class path would split)."""
+    override = TempOverride(tmp_path / "wine temp")
+    yield tmp_path / "wine temp"
+    override.restore()
+
+
+def test_thirty_concurrent_starts_reach_the_java_listener_once_each(appdir, tmp_path, app_jar, z_temp):
     out, gate, started = tmp_path / "received.txt", tmp_path / "gate", tmp_path / "started"
     gate.write_text("")
     rt = make_runtime(appdir / "jre", jvm="bridge")
@@ -74,6 +84,8 @@ def test_thirty_concurrent_starts_reach_the_java_listener_once_each(appdir, tmp_
     procs = [first]
     try:
         tovex.wait_for(started.exists, 120, what="the Java program in main")
+        extracted = pathlib.Path(started.read_text("utf-8"))  # the bridge hands the host VM Linux paths
+        assert extracted.parent == z_temp and (extracted / "probe.jar").read_bytes() == app_jar.read_bytes()
         seconds = [tovex.start_exe(exe, [f"arg{i}", f"two words {i}"], env=env) for i in range(30)]
         procs += seconds
         for p in seconds:
@@ -85,6 +97,7 @@ def test_thirty_concurrent_starts_reach_the_java_listener_once_each(appdir, tmp_
         assert first.poll() is None
         gate.unlink()
         assert first.wait(timeout=120) == 0
+        assert not list(z_temp.glob("tvx_p*.tmp")), "no communication file left"
     finally:
         gate.unlink(missing_ok=True)
         finish(procs)

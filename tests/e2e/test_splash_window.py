@@ -33,7 +33,12 @@ VERSION_FONT_NAME = Arial
 VERSION_FONT_SIZE = 20
 VERSION_FONT_WEIGHT = 700
 VERSION_TEXT_COLOR = 0,255,0
+SPLASH_HIDE_ON_WINDOW = 1
 """
+# The scripted main waits for the gate, then opens the application's window,
+# which hides the splash (a splash nobody hides keeps the VM's destruction
+# waiting for the splash thread).
+UNTIL_GATE = "main wait-exists {gate}\nmain window Bye\n"
 
 
 @pytest.fixture
@@ -61,7 +66,7 @@ def splash_threads_detached(rt):
 
 
 def test_splash_centred_with_image_grey_and_both_texts(appdir, gate):
-    rt, proc = start(appdir, gate, f"main wait-exists {gate}\n")
+    rt, proc = start(appdir, gate, UNTIL_GATE.format(gate=gate))
     try:
         su.wait_visible(TITLE)
         x0, y0 = su.centred(W, H)
@@ -90,7 +95,7 @@ def test_splash_centred_with_image_grey_and_both_texts(appdir, gate):
 
 
 def test_status_text_replaced_from_java_within_a_tick(appdir, gate):
-    rt, proc = start(appdir, gate, f'actions 0,0,0,2\ntexts "I"\nmain wait-exists {gate}\n')
+    rt, proc = start(appdir, gate, 'actions 0,0,0,2\ntexts "I"\n' + UNTIL_GATE.format(gate=gate))
     try:
         su.wait_visible(TITLE)
         x0, y0 = su.centred(W, H)
@@ -134,7 +139,7 @@ def test_hide_request_ends_splash_thread_while_main_runs(appdir, gate):
 
 
 def test_first_application_window_hides_the_splash(appdir, gate):
-    config = BASE + "SPLASH_HIDE_ON_WINDOW = 1\n"
+    config = BASE
     rt, proc = start(appdir, gate, f"main wait-exists {gate}.ready\nmain window App Window\nmain wait-exists {gate}\n",
                      config=config)
     try:

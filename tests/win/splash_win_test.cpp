@@ -48,7 +48,7 @@ protected:
     }
     void TearDown() override {
         hideSplash();
-        EXPECT_TRUE(waitForSplashThreadForTesting(kUpperBoundMs));
+        EXPECT_TRUE(waitForSplashEndForTesting(kUpperBoundMs));
         resetSplashForTesting();
         setErrorOwnerWindow(nullptr);
     }
@@ -85,17 +85,17 @@ TEST_F(SplashWindow, IsACentredPopupOwningTheErrorBoxes) {
     EXPECT_EQ(errorOwnerWindow(), window);
 }
 
-TEST_F(SplashWindow, HideEndsTheThreadAndReleasesTheErrorOwner) {
+TEST_F(SplashWindow, HideEndsTheSplashButItsWindowStillOwnsErrorBoxes) {
     showSplash(SW_SHOWNORMAL);
     ASSERT_TRUE(waitUntil([] { return visibleSplash() != nullptr; }));
     HWND window = visibleSplash();
     hideSplash();
     EXPECT_FALSE(IsWindowVisible(window));
-    ASSERT_TRUE(waitForSplashThreadForTesting(kUpperBoundMs));
-    EXPECT_FALSE(IsWindow(window));
-    EXPECT_EQ(splashWindow(), nullptr);
-    // A destroyed window would make every later error box fail to appear.
-    EXPECT_EQ(errorOwnerWindow(), nullptr);
+    ASSERT_TRUE(waitForSplashEndForTesting(kUpperBoundMs));
+    // The hidden window stays valid: a box owned by a destroyed window would vanish with it.
+    EXPECT_TRUE(IsWindow(window));
+    EXPECT_FALSE(IsWindowVisible(window));
+    EXPECT_EQ(errorOwnerWindow(), window);
     EXPECT_TRUE(splashInitialized());  // never shown twice in one process
 }
 
@@ -103,7 +103,7 @@ TEST_F(SplashWindow, HideBeforeTheThreadRunsCreatesNoWindow) {
     hideSplash();
     EXPECT_TRUE(splashInitialized());
     showSplash(SW_SHOWNORMAL);
-    ASSERT_TRUE(waitForSplashThreadForTesting(kUpperBoundMs));
+    ASSERT_TRUE(waitForSplashEndForTesting(kUpperBoundMs));
     EXPECT_EQ(splashWindow(), nullptr);
     EXPECT_EQ(FindWindowA("TovexSplashScreen", nullptr), nullptr);
     EXPECT_EQ(errorOwnerWindow(), nullptr);
@@ -111,7 +111,7 @@ TEST_F(SplashWindow, HideBeforeTheThreadRunsCreatesNoWindow) {
 
 TEST_F(SplashWindow, StartedHiddenShowsNoSplash) {
     showSplash(SW_HIDE);
-    ASSERT_TRUE(waitForSplashThreadForTesting(kUpperBoundMs));
+    ASSERT_TRUE(waitForSplashEndForTesting(kUpperBoundMs));
     EXPECT_TRUE(splashInitialized());
     EXPECT_EQ(FindWindowA("TovexSplashScreen", nullptr), nullptr);
 }
@@ -122,14 +122,14 @@ TEST_F(SplashWindow, HidesItselfWhenTheApplicationShowsAWindow) {
     ASSERT_TRUE(waitUntil([] { return visibleSplash() != nullptr; }));
     HWND window = visibleSplash();
     // The splash alone stays up for at least a few ticks.
-    EXPECT_FALSE(waitForSplashThreadForTesting(500));
+    EXPECT_FALSE(waitForSplashEndForTesting(500));
     EXPECT_TRUE(IsWindowVisible(window));
 
     HWND app = CreateWindowExA(0, "STATIC", "application", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr,
                                nullptr, nullptr);
     ASSERT_NE(app, nullptr);
-    EXPECT_TRUE(waitForSplashThreadForTesting(kUpperBoundMs));
-    EXPECT_FALSE(IsWindow(window));
+    EXPECT_TRUE(waitForSplashEndForTesting(kUpperBoundMs));
+    EXPECT_FALSE(IsWindowVisible(window));
     DestroyWindow(app);
 }
 
