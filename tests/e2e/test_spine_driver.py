@@ -119,3 +119,14 @@ def test_c_without_unattended_switches_is_ignored(appdir):
     code, stderr, _ = spine_util.run_answering(exe, ["-c"], caption="Error")
     assert code == tovex.EXIT_NO_JVM
     assert NO_JVM_TEXT not in stderr
+
+
+def test_stubs_import_only_windows_system_dlls():
+    import subprocess
+    allowed = {"kernel32.dll", "user32.dll", "gdi32.dll", "advapi32.dll", "comctl32.dll", "shell32.dll",
+               "msvcrt.dll", "ole32.dll"}
+    for stub in tovex.STUBS.values():
+        dump = subprocess.run(["x86_64-w64-mingw32-objdump", "-p", str(stub)], capture_output=True, text=True,
+                              check=True).stdout
+        names = {line.split(":", 1)[1].strip().lower() for line in dump.splitlines() if "DLL Name:" in line}
+        assert names and names <= allowed, names

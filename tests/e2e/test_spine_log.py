@@ -67,6 +67,15 @@ def test_absent_message_shows_an_empty_text(appdir):
     assert re.fullmatch(r"\n\nLog: \S.*mlk_nlog_\d+\n", result.stderr.replace("\r\n", "\n"))
 
 
+@pytest.fixture
+def ascii_dir(tmp_path):
+    """A folder with blanks but ASCII only: with a locale that is not installed on the host,
+    Wine cannot convert non-ASCII Unix file names."""
+    d = tmp_path / "lang app"
+    d.mkdir()
+    return d
+
+
 LANG_CONFIG = """
 MSG_NO_JVM_BITS = "No JVM ({0})"
 [lang de]
@@ -84,8 +93,8 @@ MSG_NO_JVM_BITS = "Pas de JVM ({0})"
     ("fr_FR.UTF-8", "fr_FR", "Pas de JVM (64)"),
     ("cy_GB.UTF-8", "en", "No JVM (64)"),  # Welsh has no row: "en", no set applies
 ])
-def test_language_selects_the_language_set(appdir, locale, code, text):
-    exe = build(appdir, LANG_CONFIG)
+def test_language_selects_the_language_set(ascii_dir, locale, code, text):
+    exe = build(ascii_dir, LANG_CONFIG)
     result = tovex.run_exe(exe, [], env={"LC_ALL": locale}, log=True)
     assert result.returncode == tovex.EXIT_NO_JVM
     assert f"language/country is {code}" in result.log_lines
@@ -98,8 +107,8 @@ def test_language_selects_the_language_set(appdir, locale, code, text):
     (["-Dsun.locale.formatasdefault=no", "-Dsun.locale.formatasdefault=true"], "true"),
     (["-Dsun.locale.formatasdefault=true", "-Dsun.locale.formatasdefault=x"], "false"),
 ])
-def test_formatasdefault_last_argument_decides(appdir, args, decides):
-    exe = build(appdir, LANG_CONFIG)
+def test_formatasdefault_last_argument_decides(ascii_dir, args, decides):
+    exe = build(ascii_dir, LANG_CONFIG)
     result = tovex.run_exe(exe, args, env={"LC_ALL": "de_DE.UTF-8"}, log=True)
     assert f"sun.locale.formatasdefault is {decides}" in result.log_lines
     # Wine gives the display language from the same locale: German either way.

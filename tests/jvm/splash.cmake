@@ -31,6 +31,6 @@ foreach(run real scripted missing)
     set(filter "MissingController.*")
   endif()
   add_test(NAME splash_jvm_${run} COMMAND splash_jvm_tests --gtest_filter=${filter})
-  set_tests_properties(splash_jvm_${run} PROPERTIES LABELS jvm TIMEOUT 300
+  set_tests_properties(splash_jvm_${run} PROPERTIES LABELS host TIMEOUT 300
     ENVIRONMENT "TOVEX_SPLASH_CLASSPATH=${SPLASH_CLASSES}/${run}")
 endforeach()
