@@ -36,6 +36,8 @@ public final class TovexController {
     private static String pendingText;
     private static boolean hideRequested;
     private static boolean hideReported;
+    /** The launcher's splash thread, known from its first poll; null until then. */
+    private static volatile Thread pollingThread;
 
     /** Shows {@code text} as the splash's status line (null shows an empty line). */
     public static void setSplashText(String text) {
@@ -64,6 +66,9 @@ public final class TovexController {
 
     /** For the launcher: 1 hide, 2 a new text is ready, 0 nothing to do. */
     public static int getAction() {
+        if (pollingThread == null) {
+            pollingThread = Thread.currentThread();
+        }
         synchronized (LOCK) {
             if (hideRequested) {
                 if (hideReported) {
@@ -91,7 +96,13 @@ public final class TovexController {
             pendingText = null;
             hideRequested = false;
             hideReported = false;
+            pollingThread = null;
         }
+    }
+
+    /** The launcher's splash thread once it has polled, else null. */
+    static Thread pollingThread() {
+        return pollingThread;
     }
 
     private static void closeRuntimeSplash() {

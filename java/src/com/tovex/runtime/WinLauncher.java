@@ -50,6 +50,7 @@ public final class WinLauncher {
         String[] applicationArgs = Arrays.copyOfRange(args, LEADING_ARGUMENTS, args.length);
         try {
             main.invoke(null, (Object) applicationArgs);
+            SplashRelease.startAfterMain(Thread.currentThread());
         } catch (InvocationTargetException e) {
             Throwable cause = e.getCause() != null ? e.getCause() : e;
             showFailure(gui, Texts.APPLICATION_FAILED, cause);
