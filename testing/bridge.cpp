@@ -193,6 +193,27 @@ void exceptionFrom(const std::vector<std::string> &lines, std::string &cls, std:
     describe = lines.size() > 3 ? unescape(lines[3]) : "Exception in thread \"main\" " + cls + "\n";
 }
 
+// Removes session directories that runs killed together with their host VM left behind (older than 6 hours;
+// a live session's directory changes with every request).
+void sweepStaleSessions() {
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW(L"Z:\\tmp\\tovex-standin-*", &fd);
+    if (h == INVALID_HANDLE_VALUE) return;
+    FILETIME nowFt;
+    GetSystemTimeAsFileTime(&nowFt);
+    ULONGLONG now = (static_cast<ULONGLONG>(nowFt.dwHighDateTime) << 32) | nowFt.dwLowDateTime;
+    const ULONGLONG sixHours = 6ULL * 3600 * 10000000;
+    do {
+        ULONGLONG t = (static_cast<ULONGLONG>(fd.ftLastWriteTime.dwHighDateTime) << 32) | fd.ftLastWriteTime.dwLowDateTime;
+        if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || t + sixHours > now) continue;
+        std::wstring saved = gSession;
+        gSession = std::wstring(L"Z:\\tmp\\") + fd.cFileName + L"\\";
+        removeSession();
+        gSession = saved;
+    } while (FindNextFileW(h, &fd));
+    FindClose(h);
+}
+
 }  // namespace
 
 std::string unescape(const std::string &text) {
@@ -222,6 +243,7 @@ bool start(const std::wstring &dllDir, const std::string &hostJava, const std::v
 
     // Session directory under /tmp: unique per process and attempt.
     CreateDirectoryW(L"Z:\\tmp", nullptr);
+    sweepStaleSessions();
     wchar_t name[96];
     swprintf(name, 96, L"Z:\\tmp\\tovex-standin-%lu-%llu\\", GetCurrentProcessId(),
              static_cast<unsigned long long>(GetTickCount64()));
@@ -269,14 +291,21 @@ bool start(const std::wstring &dllDir, const std::string &hostJava, const std::v
         "cd " + shellQuote(cwd) + " 2>/dev/null || cd /\n" +
         shellQuote(java) + " -XX:+IgnoreUnrecognizedVMOptions \"-Xbootclasspath/a:$S/bridge.jar\"";
     for (const std::string &w : words) script += " \\\n  " + shellQuote(w);
-    // The host VM also ends when this Wine process is gone without a word (killed): it watches our Unix pid.
-    std::string stat;
-    std::string pid = standin::readFile(L"Z:\\proc\\self\\stat", stat) ? stat.substr(0, stat.find(' ')) : "0";
+    // The host VM also ends when this Wine process is gone without a word (killed): it watches our Unix pid
+    // (gone, or a zombie that its parent has not reaped yet).
+    // (Under Wine /proc/self may name the calling thread; its "Tgid:" line is the process.)
+    std::string status, pid = "0";
+    if (standin::readFile(L"Z:\\proc\\self\\status", status)) {
+        for (const std::string &line : standin::splitLines(status))
+            if (line.rfind("Tgid:", 0) == 0) pid = standin::trim(line.substr(5));
+    }
     if (pid.empty() || pid.find_first_not_of("0123456789") != std::string::npos) pid = "0";
     script += " \\\n  StandinBridge \"$S\" " + pid + "\n"
               "echo $? > \"$S/done.tmp\" && mv \"$S/done.tmp\" \"$S/done\"\n"
               "P=" + pid + "\n"
-              "if [ -e \"$S/kill\" ] || { [ \"$P\" != 0 ] && [ ! -d \"/proc/$P\" ]; }; then rm -rf \"$S\"; fi\n";
+              "gone() { [ \"$P\" != 0 ] && { st=$(sed -e 's/.*) //' \"/proc/$P/stat\" 2>/dev/null | cut -c1);"
+              " [ -z \"$st\" ] || [ \"$st\" = Z ] || [ \"$st\" = X ]; }; }\n"
+              "if [ -e \"$S/kill\" ] || gone; then rm -rf \"$S\"; fi\n";
     if (!standin::writeFile(sessionFile("run.sh"), script)) {
         error = "cannot write run.sh";
         removeSession();

@@ -390,6 +390,47 @@ bool waitForPath(const std::wstring &path, bool exists) {
     return true;
 }
 
+// "main window TITLE": a visible top-level window of the Java program, owned by a thread of its own with a
+// message loop (like a toolkit's event thread); it stays until the process ends.
+struct WindowRequest {
+    std::wstring title;
+    HANDLE shown;
+};
+
+LRESULT CALLBACK appWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) { return DefWindowProcW(hwnd, msg, wp, lp); }
+
+DWORD WINAPI appWindowThread(LPVOID param) {
+    WindowRequest *req = static_cast<WindowRequest *>(param);
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = appWindowProc;
+    wc.hInstance = gModule;
+    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    wc.lpszClassName = L"StandinJavaWindow";
+    RegisterClassW(&wc);  // fails harmlessly for a second window
+    HWND hwnd = CreateWindowExW(0, L"StandinJavaWindow", req->title.c_str(), WS_OVERLAPPEDWINDOW, 40, 40, 320, 200,
+                                nullptr, nullptr, gModule, nullptr);
+    if (hwnd) {
+        ShowWindow(hwnd, SW_SHOW);
+        UpdateWindow(hwnd);
+    }
+    SetEvent(req->shown);
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    return 0;
+}
+
+bool openAppWindow(const std::string &title) {
+    WindowRequest *req = new WindowRequest{standin::fromUtf8(title), CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    HANDLE t = CreateThread(nullptr, 0, appWindowThread, req, 0, nullptr);
+    if (!t) return false;
+    CloseHandle(t);
+    return WaitForSingleObject(req->shown, kWaitLimitMs) == WAIT_OBJECT_0;  // req lives on with the thread
+}
+
 std::string stringText(Obj *obj) { return obj ? u16ToUtf8(obj->text) : std::string(); }
 
 // main of the launcher class, record mode: the script's main steps in order.
@@ -422,6 +463,9 @@ void runScriptedMain(Env *env) {
         } else if (verb == "stderr") {
             standin::writeStdErr(arg + "\n");
             record("main stderr " + standin::escapeField(arg));
+        } else if (verb == "window") {
+            bool ok = openAppWindow(arg);
+            record("main window " + standin::escapeField(arg) + (ok ? "" : " (failed)"));
         } else if (verb == "thread-wait-gone") {
             record("main thread-wait-gone " + standin::escapeField(arg));
         } else if (verb == "window") {

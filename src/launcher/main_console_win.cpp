@@ -11,9 +11,5 @@ int main() {
     // also when its configuration block cannot be read.
     disableMessageBoxes();
     std::string tail = commandLineTail(GetCommandLineA());
-    STARTUPINFOA startup{};
-    startup.cb = sizeof(startup);
-    GetStartupInfoA(&startup);
-    int showCommand = (startup.dwFlags & STARTF_USESHOWWINDOW) ? startup.wShowWindow : SW_SHOWDEFAULT;
-    return launcherMain(GetModuleHandleA(nullptr), tail.c_str(), showCommand);
+    return launcherMain(GetModuleHandleA(nullptr), tail.c_str(), SW_SHOWDEFAULT);
 }

@@ -165,6 +165,7 @@ def test_jdk_only_mode_reads_no_runtime_environment_key(appdir, rts, registry):
     jdk = rts.make(appdir / "my jdk", jdk=True, version_output='java version "1.7.0_05"\n')
     registry.add(JRE_KEY, "/v", "CurrentVersion", "/d", "1.8")
     registry.add(JRE_KEY + "\\1.8", "/v", "JavaHome", "/d", jre.home_win)
+    registry.forget(JDK_KEY)
     registry.add(JDK_KEY + "\\1.7", "/v", "JavaHome", "/d", jdk.home_win)
     exe = build(appdir, "Y", REQUIRE_JDK="1")
     result = tovex.run_exe(exe, log=True)

@@ -190,3 +190,27 @@ def test_real_runtime_jar_runs_an_application(bridge_rt, app_classes, appdir, fi
     assert out.read_text(encoding="utf-8").splitlines() == user_args
     if first == "throw":
         assert "java.lang.IllegalStateException: app failed" in result.stderr
+
+
+def test_host_vm_ends_when_the_wine_process_is_killed(bridge_rt, tmp_path):
+    gate = tmp_path / "gate"
+    gate.write_text("")   # never removed: only the kill can end the host VM
+    # No pipes: Wine's own helper processes may inherit them and keep them open.
+    proc = subprocess.Popen(["wine", str(DRIVER), tovex.wine_path(bridge_rt.jvm_dll()), classpath(runtimes.LAUNCHER_JAR),
+                             "--", f"@thread={gate}"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                            env=tovex.wine_env(), start_new_session=True)
+    try:
+        tovex.wait_for(lambda: "bridge destroy" in bridge_rt.transcript(), 120, what="DestroyJavaVM")
+        session = session_of(bridge_rt)
+        assert session.exists()
+        # The Unix process of the Windows program (`wine` may have handed it over to another process), alone,
+        # not its process group: no DLL detach, no kill file.
+        pid = int(re.search(r"^P=(\d+)$", (session / "run.sh").read_text(), re.M).group(1))
+        assert pid != 0
+        os.kill(pid, 9)
+        proc.wait(timeout=60)
+        tovex.wait_for(lambda: not session.exists(), 60, what="the orphaned host VM to halt")
+    finally:
+        if proc.poll() is None:
+            proc.kill()
+            proc.wait()

@@ -1,5 +1,6 @@
 """The stand-in jvm.dll in record mode, driven by jvmdriver.exe (the launcher's JNI sequence)."""
 import re
+import subprocess
 
 import pytest
 
@@ -225,3 +226,20 @@ def test_dlls_that_do_not_load(appdir, jvm, error):
 
 def test_unescape_round_trip():
     assert unescape("a\\\\b\\nc\\td\\x01\\r") == "a\\b\nc\td\x01\r"
+
+
+def test_main_window_shows_a_top_level_window(appdir, tmp_path):
+    gate = tmp_path / "gate"
+    rt = make_runtime(appdir / "jre", script=f"main window Standin Window\nmain wait-exists {gate}\n")
+    proc = tovex.start_exe(tovex.WIN / "testing" / "jvmdriver.exe", [tovex.wine_path(rt.jvm_dll())])
+    try:
+        tovex.wait_for(lambda: "main window Standin Window" in rt.transcript(), 60, what="window step")
+        found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^Standin Window$"],
+                               capture_output=True, text=True, timeout=60)
+        assert found.stdout.split(), "the window is visible"
+        gate.write_text("")
+        assert proc.wait(timeout=60) == 0
+    finally:
+        if proc.poll() is None:
+            proc.kill()
+        proc.communicate()

@@ -65,7 +65,7 @@ public final class StandinBridge {
         for (;;) {
             try {
                 if (Files.exists(session.resolve("kill"))
-                        || (watchedProcess != null && ++scans % 64 == 0 && !Files.exists(watchedProcess))) {
+                        || (watchedProcess != null && ++scans % 64 == 0 && processGone())) {
                     Runtime.getRuntime().halt(1);
                 }
                 List<Path> found = new ArrayList<Path>();
@@ -99,6 +99,18 @@ public final class StandinBridge {
                     return;
                 }
             }
+        }
+    }
+
+    /** Whether the watched Windows process has ended: no /proc entry, or a zombie not yet reaped. */
+    private static boolean processGone() {
+        try {
+            String stat = new String(Files.readAllBytes(watchedProcess.resolve("stat")), StandardCharsets.US_ASCII);
+            int close = stat.lastIndexOf(')');
+            char state = close >= 0 && close + 2 < stat.length() ? stat.charAt(close + 2) : 'X';
+            return state == 'Z' || state == 'X';
+        } catch (Exception e) {
+            return true;
         }
     }
 
