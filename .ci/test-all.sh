@@ -4,13 +4,19 @@
 set -uo pipefail
 cd "$(dirname "$0")/.."
 : "${TOVEX_BUILD:?run through make test}"
+# Debian's wineserver wrapper passes -p0 (the server ends with its last process, so
+# every run would start Wine cold): use the server binary itself, kept up for the run.
+for server in /usr/lib/wine/wineserver64 /usr/lib/wine/wineserver; do
+  if [ -x "$server" ]; then export WINESERVER="$server"; break; fi
+done
 status=0
 run() { echo "== $*"; "$@" || status=1; }
 run ctest --test-dir "$TOVEX_BUILD/host" --output-on-failure
 run bash tests/wine-prefix.sh
+"${WINESERVER:-wineserver}" -p
 run ctest --test-dir "$TOVEX_BUILD/win" --output-on-failure -LE slow
 run make -C java test OUT="$TOVEX_BUILD/java"
 run /usr/bin/python3 -m pytest -q tests/e2e
 run ctest --test-dir "$TOVEX_BUILD/win" --output-on-failure -L slow
-WINEPREFIX="$TOVEX_BUILD/wineprefix" wineserver -k 2>/dev/null || true
+WINEPREFIX="$TOVEX_BUILD/wineprefix" "${WINESERVER:-wineserver}" -k 2>/dev/null || true
 exit $status

@@ -28,7 +28,7 @@ def timed(exe):
 
 def main():
     subprocess.run(["bash", str(tovex.ROOT / "tests" / "wine-prefix.sh")], env=tovex.wine_env(), check=True)
-    subprocess.run(["wineserver", "-p60"], env=tovex.wine_env())
+    tovex.wineserver("-p")
     with tempfile.TemporaryDirectory() as tmp:
         app = pathlib.Path(tmp) / "bench app"
         runtimes.make_runtime(app / "jre", jvm="record", version_output='openjdk version "17.0.15" 2025-04-15\n')
@@ -39,7 +39,7 @@ def main():
             tovex.reg("delete", CACHE_KEY, "/f", check=False)
             cold.append(timed(exe)[0])
             warm.append(timed(exe)[0])
-    subprocess.run(["wineserver", "-k"], env=tovex.wine_env())
+    tovex.wineserver("-k")
     c, w = statistics.median(cold), statistics.median(warm)
     print(f"start with probe (no cache entry): median {c * 1000:.1f} ms over {ROUNDS} runs")
     print(f"start with a valid cache entry:    median {w * 1000:.1f} ms over {ROUNDS} runs")

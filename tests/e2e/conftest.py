@@ -27,12 +27,10 @@ def wine_session():
                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     tovex.wait_for(lambda: os.path.exists(f"/tmp/.X11-unix/X{number}"), 30, what="Xvfb")
     os.environ["DISPLAY"] = f":{number}"
-    subprocess.run(["wineserver", "-k"], env=tovex.wine_env())
-    subprocess.run(["wineserver", "-w"], env=tovex.wine_env())
-    subprocess.run(["wineserver", "-p60"], env=tovex.wine_env())
+    tovex.restart_wine()
     yield number
-    subprocess.run(["wineserver", "-k"], env=tovex.wine_env())
-    subprocess.run(["wineserver", "-w"], env=tovex.wine_env())
+    tovex.wineserver("-k")
+    tovex.wineserver("-w")
     xvfb.terminate()
     xvfb.wait()
 

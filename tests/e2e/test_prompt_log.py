@@ -14,8 +14,7 @@ JVM_SEARCH_SEQUENCE = B.\\jre
 
 def _kill_explorers():
     """Ends the Explorer windows the Yes answer opened (and Wine's desktop with them)."""
-    subprocess.run(["wineserver", "-k"], env=tovex.wine_env())
-    subprocess.run(["wineserver", "-w"], env=tovex.wine_env())
+    tovex.restart_wine()
 
 
 def _run_with_answer(exe, key, caption="marlowkit"):

@@ -185,8 +185,7 @@ def test_started_hidden_shows_no_splash(appdir, gate):
     started = gate.parent / "started"
     rt = runtimes.make_runtime(appdir / "jre", jvm="record", script=f"main touch {started}\nmain wait-exists {gate}\n")
     exe = tovex.build_app(appdir, BASE)
-    proc = subprocess.Popen(["wine", str(su.start_hidden_exe()), str(exe)], stdout=subprocess.PIPE,
-                            stderr=subprocess.PIPE, env=tovex.wine_env({"TOVEX_LOG": "yes"}), start_new_session=True)
+    proc = tovex.start_exe(su.start_hidden_exe(), [str(exe)], log=True)
     try:
         tovex.wait_for(started.exists, 60, what="main to run")
         assert not su.visible_windows(TITLE)

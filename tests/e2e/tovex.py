@@ -11,6 +11,7 @@ import os
 import pathlib
 import signal
 import subprocess
+import tempfile
 import time
 
 ROOT = pathlib.Path(__file__).resolve().parents[2]
@@ -33,9 +34,16 @@ def wine_path(path: os.PathLike | str) -> str:
     return "Z:" + str(pathlib.Path(path).resolve()).replace("/", "\\")
 
 
+# Debian's /usr/bin/wineserver wrapper passes -p0, which ends the server with its last
+# process, so that every run would start Wine cold. Name the server binary itself.
+WINESERVER = next((p for p in ("/usr/lib/wine/wineserver64", "/usr/lib/wine/wineserver") if os.path.exists(p)),
+                  "wineserver")
+
+
 def wine_env(extra: dict | None = None) -> dict:
     env = dict(os.environ)
-    env.update({"WINEPREFIX": str(WINEPREFIX), "WINEDEBUG": "-all", "WINEDLLOVERRIDES": "mscoree,mshtml="})
+    env.update({"WINEPREFIX": str(WINEPREFIX), "WINEDEBUG": "-all", "WINEDLLOVERRIDES": "mscoree,mshtml=",
+                "WINESERVER": WINESERVER})
     for key in ("TOVEX_LOG", "MARLOWKIT_LOG", "TOVEX_JAVA_HOME", "MARLOWKIT_JAVA_HOME"):
         env.pop(key, None)
     if extra:
@@ -100,9 +108,7 @@ def run_exe(exe: os.PathLike | str, args: list[str] | None = None, *, env: dict 
     if log:
         extra.setdefault("TOVEX_LOG", "yes")
     before = _logs()
-    cmd = ["wine", str(exe)] + list(args or [])
-    proc = subprocess.Popen(cmd, stdout=subprocess.PIPE, stderr=subprocess.PIPE, env=wine_env(extra),
-                            cwd=str(cwd) if cwd else None, start_new_session=True)
+    proc = WineProcess(["wine", str(exe)] + list(args or []), env=wine_env(extra), cwd=cwd)
     try:
         out, err = proc.communicate(timeout=timeout)
     except subprocess.TimeoutExpired:
@@ -116,14 +122,37 @@ def run_exe(exe: os.PathLike | str, args: list[str] | None = None, *, env: dict 
                   log_path)
 
 
+class WineProcess(subprocess.Popen):
+    """A Wine process whose standard output and error go to files, not pipes.
+
+    Wine's helper processes (services, the desktop) outlive the program that
+    started them while the wineserver stays up, and they inherit its standard
+    handles: with pipes, reading to the end would wait for them. communicate()
+    waits for the program itself and then reads the files.
+    """
+
+    def __init__(self, cmd, *, env, cwd=None):
+        self._out = tempfile.TemporaryFile()
+        self._err = tempfile.TemporaryFile()
+        super().__init__(cmd, stdin=subprocess.DEVNULL, stdout=self._out, stderr=self._err, env=env,
+                         cwd=str(cwd) if cwd else None, start_new_session=True)
+
+    def communicate(self, input=None, timeout=None):  # noqa: A002 - the Popen signature
+        self.wait(timeout=timeout)
+        out, err = b"", b""
+        for f in (self._out, self._err):
+            f.seek(0)
+        out, err = self._out.read(), self._err.read()
+        return out, err
+
+
 def start_exe(exe: os.PathLike | str, args: list[str] | None = None, *, env: dict | None = None,
-              cwd: os.PathLike | str | None = None, log: bool = False) -> subprocess.Popen:
-    """Starts exe under Wine without waiting (stdout/stderr piped)."""
+              cwd: os.PathLike | str | None = None, log: bool = False) -> WineProcess:
+    """Starts exe under Wine without waiting; communicate() gives its output once it has ended."""
     extra = dict(env or {})
     if log:
         extra.setdefault("TOVEX_LOG", "yes")
-    return subprocess.Popen(["wine", str(exe)] + list(args or []), stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-                            env=wine_env(extra), cwd=str(cwd) if cwd else None, start_new_session=True)
+    return WineProcess(["wine", str(exe)] + list(args or []), env=wine_env(extra), cwd=cwd)
 
 
 def wait_for(predicate, timeout: float = 60, interval: float = 0.05, what: str = "condition"):
@@ -139,11 +168,35 @@ def wait_for(predicate, timeout: float = 60, interval: float = 0.05, what: str =
 
 def reg(*args: str, check: bool = True) -> subprocess.CompletedProcess:
     """Runs Wine's reg.exe (reg add/query/delete) in the test prefix."""
-    proc = subprocess.run(["wine", "reg", *args], capture_output=True, env=wine_env())
+    with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+        code = subprocess.run(["wine", "reg", *args], stdin=subprocess.DEVNULL, stdout=out, stderr=err,
+                              env=wine_env()).returncode
+        out.seek(0)
+        err.seek(0)
+        proc = subprocess.CompletedProcess(["wine", "reg", *args], code, out.read(), err.read())
     if check and proc.returncode != 0:
         raise AssertionError(f"wine reg {' '.join(args)} failed: {proc.stderr.decode('cp1252', 'replace')}")
     return proc
 
 
+def wineserver(*args: str):
+    """Runs the wineserver of the test prefix with args (-k, -w, -p)."""
+    subprocess.run([WINESERVER, *args], env=wine_env())
+
+
+def restart_wine():
+    """Ends every process of the test prefix and starts a fresh, persistent wineserver.
+
+    Wine's helper processes start with the first program and inherit its standard
+    handles, so a first program with none is run here.
+    """
+    wineserver("-k")
+    wineserver("-w")
+    wineserver("-p")  # stays up between runs until the session ends
+    subprocess.run(["wine", "cmd", "/c", "exit"], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                   stderr=subprocess.DEVNULL, env=wine_env())
+
+
 def wineserver_wait():
-    subprocess.run(["wineserver", "-w"], env=wine_env())
+    """After a program that ended the prefix's session (a reboot request): start afresh."""
+    restart_wine()
