@@ -21,11 +21,11 @@ public final class TovexController {
     }
 
     public static synchronized String getText() {
-        String spec = System.getProperty("standin.texts");
-        if (spec == null) {
+        String texts = System.getProperty("standin.texts");
+        if (texts == null) {
             return null;
         }
-        String[] items = spec.split("\\|", -1);
+        String[] items = texts.split("\\|", -1);
         if (nextText < items.length) {
             String t = items[nextText++];
             return t.equals("null") ? null : t;
