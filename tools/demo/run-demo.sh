@@ -28,14 +28,18 @@ runtimes.make_runtime(pathlib.Path(sys.argv[1]), jvm="bridge",
 PY
 
 echo "== building HelloTovex.exe with tovex-build"
-"$TOVEX_BUILD/host/tovex-build" --stub "$TOVEX_BUILD/win/launcher-gui.exe" \
+"$TOVEX_BUILD/host/tovex-build" --stub "$TOVEX_BUILD/win/launcher-console.exe" \
   --config "$ROOT/tools/demo/demo.conf" --out "$APP/HelloTovex.exe"
 printf -- '-Ddemo.greeting=hello from HelloTovex.vmoptions\n' > "$APP/HelloTovex.vmoptions"
 "$TOVEX_BUILD/host/tovex-build" --dump "$APP/HelloTovex.exe" | head -n 12
 
 echo "== running it under Wine: wine HelloTovex.exe first \"second one\" Grüße"
 before=$(ls "$WINEPREFIX"/drive_c/users/*/Temp/mlk_nlog_* 2>/dev/null || true)
-run() { TOVEX_LOG=yes wine "$APP/HelloTovex.exe" first "second one" "Grüße"; }
+for server in /usr/lib/wine/wineserver64 /usr/lib/wine/wineserver; do
+  if [ -x "$server" ]; then export WINESERVER="$server"; break; fi
+done
+# Wine's desktop goes with the display: end the prefix's processes before the display ends.
+run() { local rc=0; TOVEX_LOG=yes wine "$APP/HelloTovex.exe" first "second one" "Grüße" || rc=$?; "${WINESERVER:-wineserver}" -k; return $rc; }
 status=0
 if [ -n "${DISPLAY:-}" ]; then run || status=$?
 else xvfb-run -a bash -c "APP='$APP'; $(declare -f run); run" || status=$?; fi
