@@ -6,23 +6,13 @@
 
 #include "files/paths.h"
 #include "files/tempdir.h"
+#include "jvm/regkey_win.h"
 #include "launcher/config.h"
 #include "launcher/errors.h"
 #include "launcher/log.h"
 #include "single_instance.h"
 
 namespace {
-
-class KeyHandle {
-public:
-    KeyHandle() = default;
-    ~KeyHandle() {
-        if (key) RegCloseKey(key);
-    }
-    KeyHandle(const KeyHandle&) = delete;
-    KeyHandle& operator=(const KeyHandle&) = delete;
-    HKEY key = nullptr;
-};
 
 // Window operation state: written and read by whichever thread runs an operation.
 DWORD gTargetProcess = 0;
@@ -127,21 +117,21 @@ void writeCommunicationFile(const std::string& commFile, HANDLE notification) {
 }  // namespace
 
 void registerInstancePid() {
-    KeyHandle key;
+    RegKey key;
     if (RegCreateKeyExA(HKEY_CURRENT_USER, kInstancePidKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
-                        nullptr, &key.key, nullptr) != ERROR_SUCCESS)
+                        nullptr, key.out(), nullptr) != ERROR_SUCCESS)
         return;
     DWORD pid = GetCurrentProcessId();
-    RegSetValueExA(key.key, instanceValueName().c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&pid),
+    RegSetValueExA(key.get(), instanceValueName().c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&pid),
                    sizeof pid);
 }
 
 uint32_t readInstancePid() {
-    KeyHandle key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kInstancePidKey, 0, KEY_READ, &key.key) != ERROR_SUCCESS) return 0;
+    RegKey key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kInstancePidKey, 0, KEY_READ, key.out()) != ERROR_SUCCESS) return 0;
     DWORD pid = 0;
     DWORD size = sizeof pid;
-    if (RegQueryValueExA(key.key, instanceValueName().c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(&pid),
+    if (RegQueryValueExA(key.get(), instanceValueName().c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(&pid),
                          &size) != ERROR_SUCCESS ||
         size != sizeof pid)
         return 0;
