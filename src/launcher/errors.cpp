@@ -1,20 +1,22 @@
 // Configured messages and fatal exits; the showing itself is platform code.
 #include "errors.h"
 
+#include <atomic>
+
 #include "config.h"
 #include "files/paths.h"
 
 namespace {
 // Written on the main thread only; read when an error is shown.
 bool gMessageBoxes = true;
-// Set by the splash thread once its window exists; never cleared.
-void* volatile gOwnerWindow = nullptr;
+// Set by the splash thread once its window exists (never cleared), read by the main thread.
+std::atomic<void*> gOwnerWindow{nullptr};
 }  // namespace
 
 void disableMessageBoxes() { gMessageBoxes = false; }
 bool messageBoxesEnabled() { return gMessageBoxes; }
-void setErrorOwnerWindow(void* window) { gOwnerWindow = window; }
-void* errorOwnerWindow() { return gOwnerWindow; }
+void setErrorOwnerWindow(void* window) { gOwnerWindow.store(window); }
+void* errorOwnerWindow() { return gOwnerWindow.load(); }
 
 std::string applyMessageArgument(const std::string& text, const char* argument) {
     std::string out = text;
