@@ -9,14 +9,18 @@ cd "$(dirname "$0")/.."
 for server in /usr/lib/wine/wineserver64 /usr/lib/wine/wineserver; do
   if [ -x "$server" ]; then export WINESERVER="$server"; break; fi
 done
-status=0
-run() { echo "== $*"; "$@" || status=1; }
+passed=0
+failed=0
+run() {
+  echo "== $*"
+  if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "== FAILED: $*"; fi
+}
 run ctest --test-dir "$TOVEX_BUILD/host" --output-on-failure
-run bash tests/wine-prefix.sh
+bash tests/wine-prefix.sh
 "${WINESERVER:-wineserver}" -p
-run ctest --test-dir "$TOVEX_BUILD/win" --output-on-failure -LE slow
+run ctest --test-dir "$TOVEX_BUILD/win" --output-on-failure
 run make -C java test OUT="$TOVEX_BUILD/java"
 run /usr/bin/python3 -m pytest -q tests/e2e
-run ctest --test-dir "$TOVEX_BUILD/win" --output-on-failure -L slow
 WINEPREFIX="$TOVEX_BUILD/wineprefix" "${WINESERVER:-wineserver}" -k 2>/dev/null || true
-exit $status
+echo "test suites: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]
