@@ -44,6 +44,7 @@ test-host: host
 	ctest --test-dir $(HOST) --output-on-failure
 
 test-win: win wine-prefix
+	wine cmd /c exit </dev/null >/dev/null 2>&1
 	ctest --test-dir $(WIN) --output-on-failure
 
 test-java: java

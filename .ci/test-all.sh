@@ -17,7 +17,12 @@ run() {
 }
 run ctest --test-dir "$TOVEX_BUILD/host" --output-on-failure
 bash tests/wine-prefix.sh
+"${WINESERVER:-wineserver}" -k 2>/dev/null
+"${WINESERVER:-wineserver}" -w 2>/dev/null
 "${WINESERVER:-wineserver}" -p
+# Wine's helper processes start with the first program and inherit its standard
+# handles; started here with none, they cannot keep a test runner's pipes open.
+wine cmd /c exit </dev/null >/dev/null 2>&1
 run ctest --test-dir "$TOVEX_BUILD/win" --output-on-failure
 run make -C java test OUT="$TOVEX_BUILD/java"
 run /usr/bin/python3 -m pytest -q tests/e2e
