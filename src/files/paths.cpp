@@ -83,3 +83,16 @@ std::string directoryOf(const std::string& path) {
     size_t slash = path.find_last_of('\\');
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
+
+std::string makeAbsolutePath(const std::string& path, const char* baseFile) {
+    std::string out;
+    if (isRelativePath(path)) {
+        out = baseFile ? directoryOfFile(baseFile) : exeDirectory();
+        // Without a directory to resolve against, there is no absolute form.
+        if (out.empty()) return std::string();
+    }
+    out += path;
+    if (out.size() >= kPathBufferSize) return std::string();
+    collapseBackslashes(out);
+    return out;
+}

@@ -29,6 +29,8 @@ bool findFile(const std::string& path, uint64_t* lastWriteTime);
 bool pathExists(const std::string& path);
 // Relative paths are taken against the directory of baseFile, or the executable's directory.
 std::string makeAbsolutePath(const std::string& path, const char* baseFile = nullptr);
+// The directory of file (with its trailing backslash), resolved by the system; "" on failure.
+std::string directoryOfFile(const char* file);
 // Absolute, "." and ".." resolved, lower-cased unless keepCase, backslashes collapsed.
 std::string getFullPath(const std::string& path, bool keepCase);
 // Each ";"-separated entry made absolute (empty entries skipped), joined with ";".

@@ -110,17 +110,7 @@ bool findFile(const std::string& path, uint64_t* lastWriteTime) {
     return true;
 }
 
-std::string makeAbsolutePath(const std::string& path, const char* baseFile) {
-    std::string out;
-    if (isRelativePath(path)) {
-        out = baseFile ? directoryOf(baseFile) : exeDirectory();
-        if (out.empty()) return std::string();
-    }
-    out += path;
-    if (out.size() >= kPathBufferSize) return std::string();
-    collapseBackslashes(out);
-    return out;
-}
+std::string directoryOfFile(const char* file) { return directoryOf(file); }
 
 std::string getFullPath(const std::string& path, bool keepCase) {
     std::string absolute = makeAbsolutePath(path);

@@ -152,18 +152,7 @@ bool findFile(const std::string& path, uint64_t* lastWriteTime) {
     return true;
 }
 
-std::string makeAbsolutePath(const std::string& path, const char* baseFile) {
-    std::string out;
-    if (isRelativePath(path)) {
-        out = baseFile ? fullPathName(baseFile, true) : exeDirectory();
-        // Without a directory to resolve against, there is no absolute form.
-        if (out.empty()) return std::string();
-    }
-    out += path;
-    if (out.size() >= kPathBufferSize) return std::string();
-    collapseBackslashes(out);
-    return out;
-}
+std::string directoryOfFile(const char* file) { return fullPathName(file, true); }
 
 std::string getFullPath(const std::string& path, bool keepCase) {
     std::string absolute = makeAbsolutePath(path);
