@@ -1,7 +1,5 @@
 """The launcher's own splash window under Xvfb: placement, image, texts, the
 status driven from Java, the hide rules, and no splash when started hidden."""
-import subprocess
-
 import pytest
 
 import runtimes
@@ -174,7 +172,7 @@ def test_splash_hidden_before_the_error_box(appdir, gate):
             x0, y0 = su.centred(W, H)
             shot = su.screenshot("splash-error.png")
             assert shot.count(su.FRAME, x0, y0, x0 + 320, y0 + 4) == 0, "no splash image left on the screen"
-        subprocess.run(["xdotool", "windowfocus", "--sync", box, "key", "Return"], check=True, timeout=30)
+        tovex.answer_window("Error", "Return", proc)
         out, err = proc.communicate(timeout=60)
     finally:
         if proc.poll() is None:
