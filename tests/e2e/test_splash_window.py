@@ -164,7 +164,7 @@ def test_splash_hidden_before_the_error_box(appdir, gate):
     exe = tovex.build_app(appdir, config, stub="gui")
     proc = tovex.start_exe(exe, log=True)
     try:
-        box = su.wait_visible("Error", 60)
+        su.wait_visible("Error", 60)
         assert not su.visible_windows(TITLE), "the splash is hidden before the box appears"
         log = su.current_log()
         assert "Hiding splash screen" in log
@@ -181,10 +181,11 @@ def test_splash_hidden_before_the_error_box(appdir, gate):
     assert "missing.jar" in log
 
 
-def test_started_hidden_shows_no_splash(appdir, gate):
+@pytest.mark.parametrize("stub", ["gui", "console"])
+def test_started_hidden_shows_no_splash(appdir, gate, stub):
     started = gate.parent / "started"
     rt = runtimes.make_runtime(appdir / "jre", jvm="record", script=f"main touch {started}\nmain wait-exists {gate}\n")
-    exe = tovex.build_app(appdir, BASE, stub="gui")
+    exe = tovex.build_app(appdir, BASE, stub=stub)
     proc = tovex.start_exe(su.start_hidden_exe(), [str(exe)], log=True)
     try:
         tovex.wait_for(started.exists, 60, what="main to run")
