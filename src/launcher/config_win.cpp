@@ -83,14 +83,11 @@ void readConfigBlock(const std::vector<std::u16string>& argumentList) {
     ConfigData data;
     const char* fatal =
         decodeConfigBlock(source, [&argumentList]() { return selectLanguage(argumentList); }, &data);
-    if (fatal) {
-        CloseHandle(owner.file);
-        owner.file = INVALID_HANDLE_VALUE;
-        fatalText(fatal);
-    }
     CloseHandle(owner.file);
     owner.file = INVALID_HANDLE_VALUE;
+    // Also after a failure: the entries read so far give the error box its caption.
     installConfig(std::move(data));
+    if (fatal) fatalText(fatal);
     int32_t exeType = getConfigInt(CFG_EXE_TYPE);
     if (exeType != 1 && exeType != 5) disableMessageBoxes();
 }
