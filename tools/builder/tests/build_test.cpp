@@ -143,6 +143,8 @@ TEST(Build, FailuresWriteNothingAndKeepAnOldOutput) {
         {"unknown setting", pe, "FOO = 1\n", {}, "app.conf:1: unknown setting FOO"},
         {"missing appended file", pe, "[files]\na.jar = nowhere.jar\n", {}, "app.conf:2: cannot"},
         {"bad --file name", pe, "", {"--file", "../x.jar=app.conf"}, "--file ../x.jar: file name ../x.jar must not"},
+        {"--file name the launcher refuses", pe, "", {"--file", "...\\x.jar=app.conf"},
+         "file name ...\\x.jar would leave the extraction directory"},
         {"FILE_LIST by hand with files", pe, "FILE_LIST = a.jar\n", {"--file", "a.jar=app.conf"},
          "app.conf:1: FILE_LIST is set by hand while files are appended"},
         {"bad --set", pe, "", {"--set", "SPLASH_WIDTH=wide"}, "--set SPLASH_WIDTH: SPLASH_WIDTH: not a number"},
