@@ -15,7 +15,7 @@ export WINEPREFIX  := $(B)/wineprefix
 export WINEDEBUG   := -all
 export WINEDLLOVERRIDES := mscoree,mshtml=
 
-.PHONY: all deps host win java test test-host test-win test-java test-e2e demo bench fuzz wine-prefix clean
+.PHONY: all deps host win java test test-host test-win test-java test-e2e test-repeat demo bench fuzz wine-prefix clean
 
 all: host win java
 
@@ -52,6 +52,15 @@ test-java: java
 
 test-e2e: all wine-prefix
 	$(PYTHON) -m pytest -q tests/e2e $(PYTEST_ARGS)
+
+# The end-to-end suite N times in a row (make test-repeat N=5); stops at the first failing run.
+N ?= 5
+test-repeat: all wine-prefix
+	@case "$(N)" in ''|*[!0-9]*|0) echo "test-repeat: N must be a positive number, not '$(N)'" >&2; exit 2;; esac; \
+	for i in $$(seq 1 $(N)); do \
+	  echo "== e2e run $$i of $(N)"; \
+	  $(PYTHON) -m pytest -q tests/e2e $(PYTEST_ARGS) || { echo "== e2e run $$i of $(N) FAILED"; exit 1; }; \
+	done; echo "== e2e: all $(N) runs passed"
 
 demo: deps all wine-prefix
 	@bash tools/demo/run-demo.sh
