@@ -1,6 +1,8 @@
 // Extraction state and the pure helpers of extraction (host and Windows).
 #include "extract.h"
 
+#include <cstring>
+
 namespace {
 int32_t gUnextractedPosition = 0;
 
@@ -67,5 +69,16 @@ std::string joinPath(const std::string& a, const std::string& b) {
 }
 
 void unscrambleBytes(unsigned char* data, size_t count) {
-    for (size_t i = 0; i < count; ++i) data[i] ^= kScrambleByte;
+    // Eight bytes per XOR: a byte loop at -Os costs more than the 8192-byte
+    // reads and writes around it. memcpy keeps the word access free of
+    // alignment and aliasing assumptions; it compiles to one xor with memory.
+    constexpr uint64_t kWord = 0x0101010101010101ull * kScrambleByte;
+    size_t i = 0;
+    for (; i + sizeof(uint64_t) <= count; i += sizeof(uint64_t)) {
+        uint64_t word;
+        std::memcpy(&word, data + i, sizeof word);
+        word ^= kWord;
+        std::memcpy(data + i, &word, sizeof word);
+    }
+    for (; i < count; ++i) data[i] ^= kScrambleByte;
 }
