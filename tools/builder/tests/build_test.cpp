@@ -200,6 +200,7 @@ TEST(Cli, ListSettingsNamesEveryKnownId) {
     EXPECT_NE(r.out.find("122    MAIN_CLASS"), std::string::npos);
     EXPECT_NE(r.out.find("10114  STATUS_TEXT_COLOR          colour"), std::string::npos);
     EXPECT_NE(r.out.find("[default: 0,0,0]"), std::string::npos);
+    EXPECT_NE(r.out.find("J installed runtimes"), std::string::npos);
 }
 
 }  // namespace
