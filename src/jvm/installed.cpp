@@ -81,7 +81,8 @@ void walkKey(Collector& c, RegistryHive hive, const char* hiveName, const std::s
     if (!c.system.readRegistryKey(hive, path, depth < kRegistryWalkDepth ? kRegistrySubkeysPerKey : 0, subkeys,
                                   homes))
         return;
-    for (const auto& value : homes) c.add(value.second, JvmSource::Registry, std::string(hiveName) + "\\" + path + " " + value.first);
+    for (const auto& value : homes)
+        c.add(value.second, JvmSource::Registry, std::string(hiveName) + "\\" + path + " " + value.first);
     if (depth >= kRegistryWalkDepth) return;
     for (const std::string& name : subkeys) walkKey(c, hive, hiveName, path + "\\" + name, depth + 1, rootKeys);
 }
@@ -114,13 +115,13 @@ void collectDirectory(Collector& c, const InstalledJvmDirectory& source) {
     for (const std::string& name : sortedSubdirectories(c.system, parent)) {
         std::string home = parent + "\\" + name;
         c.add(home, JvmSource::Location, origin);
-        // A runtime inside a kit (jdk1.8.0_372\jre) is a home of its own.
+        // The runtime inside a kit (jdk1.8.0_372\jre) is a candidate too; where the kit itself
+        // resolves to its jre\bin\java.exe, the judging counts both as one installation.
         if (c.system.isDirectory(home + "\\jre")) c.add(home + "\\jre", JvmSource::Location, origin);
     }
 }
 
 struct Judged {
-    bool accepted = false;
     NumericVersion version;
     std::string versionText;
     std::string exe;
@@ -160,7 +161,8 @@ std::vector<JvmCandidate> collectInstalledJvmCandidates(InstalledJvmSystem& syst
         }
     }
     for (size_t d = 0; d < kInstalledJvmDirectoryCount; ++d) collectDirectory(c, kInstalledJvmDirectories[d]);
-    if (c.full()) logMessage("installed JVMs: only the first %d candidates are judged", static_cast<int>(kInstalledJvmCandidates));
+    if (c.full())
+        logMessage("installed JVMs: only the first %d candidates are judged", static_cast<int>(kInstalledJvmCandidates));
     return c.candidates;
 }
 
@@ -198,12 +200,14 @@ bool chooseInstalledJvm(InstalledJvmSystem& system, const std::vector<JvmCandida
         }
         seen.push_back(Seen{homeKey, exeKey, candidate.home});
 
-        auto refuse = [&](const std::string& why) { logMessage("installed JVM %s (%s): refused: %s", home, origin, why.c_str()); };
+        auto refuse = [&](const std::string& why) {
+            logMessage("installed JVM %s (%s): refused: %s", home, origin, why.c_str());
+        };
         if (!system.fileExists(exe)) {
             refuse(exe + " doesn't exist");
             continue;
         }
-        std::string javaw = exe.substr(0, exe.size() - 4) + "w.exe";  // exe ends in "java.exe"
+        std::string javaw = exe.size() > 4 ? exe.substr(0, exe.size() - 4) + "w.exe" : exe;  // "...java.exe"
         if (settings.guiLauncher && !system.fileExists(javaw)) {
             refuse(javaw + " doesn't exist (GUI launcher)");
             continue;

@@ -89,6 +89,7 @@ class Installations:
         self.created: list[pathlib.Path] = []   # top-most directories made, removed at the end
         self.keys: list[str] = []               # registry keys written (and cache keys to drop)
         self.made_keys: list[str] = []          # top-most registry keys that did not exist before
+        self.runtimes: list[runtimes.Runtime] = []  # every runtime installed, in order
 
     def __enter__(self):
         return self
@@ -117,6 +118,7 @@ class Installations:
         kwargs.setdefault("version_output", f'openjdk version "{version}"\n' if version else "")
         rel = version if release is True else (release or None)
         rt = runtimes.make_runtime(home, jvm=jvm, release=rel, **kwargs)
+        self.runtimes.append(rt)
         for exe in {rt.java_exe, rt.kit_bin / "java.exe"}:
             self.forget(CACHE_ROOT + "\\" + normalised(exe).replace("\\", "/"))
         return rt
@@ -172,6 +174,7 @@ class Installations:
         for path in reversed(self.created):
             shutil.rmtree(path, ignore_errors=True)
         self.created.clear()
+        self.runtimes.clear()
 
 
 def directory_origin(layout: str) -> str:

@@ -186,3 +186,17 @@ def test_j_entry_then_y_entry(appdir, inst, registry):
     result = tovex.run_exe(exe, log=True)
     assert not has_line(result, "Testing location  (type Y)"), result.log
     assert loaded_from(result) == normalised(installed.java_exe)
+
+
+def test_ten_installed_runtimes_start_without_a_process(appdir):
+    # The set-up a benchmark uses: ten vendor-style installations with release files, removed afterwards.
+    inst = ij.install_vendor_runtimes(10)
+    homes = [rt.home for rt in inst.runtimes]
+    try:
+        result = tovex.run_exe(build(appdir, "J"), log=True)
+        assert len(lines_with(result, "installed JVM ")) == 10 + 1, result.log   # ten verdicts and the choice
+        assert loaded_from(result) == normalised(inst.runtimes[-1].java_exe)
+        assert [rt.version_probes() for rt in inst.runtimes] == [0] * 10
+    finally:
+        inst.cleanup()
+    assert len(homes) == 10 and not any(home.exists() for home in homes)
