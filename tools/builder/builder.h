@@ -165,11 +165,13 @@ bool dumpExecutable(const std::string& exePath, const std::string& extractDir, s
 // The configuration-file text of a block. files: names and host paths for a
 // [files] section (FILE_COUNT and FILE_LIST then come from it); with
 // filesNotExtracted, FILE_COUNT and FILE_LIST are written as comments.
-std::string dumpBlock(const BlockData& block, const std::vector<AppendedFile>& files, bool filesNotExtracted = false);
+std::string dumpBlock(const BlockData& block, const std::vector<AppendedFile>& files, bool filesNotExtracted = false,
+                      bool utf8 = false);
 
 // Value formatting used by the dump: plain when it reads back unchanged, else
 // quoted with escapes.
-std::string formatNarrowValue(const std::string& value);
+// utf8: the value is UTF-8 text (the manifest selects the UTF-8 code page).
+std::string formatNarrowValue(const std::string& value, bool utf8 = false);
 std::string formatWideValue(const std::u16string& value);
 
 // ---- Files (host and Windows implementations) ------------------------------------------
