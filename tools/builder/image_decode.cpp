@@ -36,7 +36,8 @@ bool imageSize(const Bytes& file, int& width, int& height, std::string& error) {
         error = "the file is too large";
         return false;
     }
-    // A PNG's size straight from its header, so that a 0x0 image is named as such.
+    // A PNG's size straight from its header, so that a 0x0 or a huge image is named as such
+    // (the decoder then checks the rest).
     if (file.size() >= 24 && file.compare(0, 8, "\x89PNG\r\n\x1a\n", 8) == 0 && file.compare(12, 4, "IHDR") == 0) {
         auto be = [&](size_t at) {
             return static_cast<uint32_t>(static_cast<unsigned char>(file[at])) << 24 |
@@ -44,11 +45,9 @@ bool imageSize(const Bytes& file, int& width, int& height, std::string& error) {
                    static_cast<uint32_t>(static_cast<unsigned char>(file[at + 2])) << 8 |
                    static_cast<unsigned char>(file[at + 3]);
         };
-        if (be(16) == 0 || be(20) == 0) {
-            width = static_cast<int>(std::min<uint32_t>(be(16), INT_MAX));
-            height = static_cast<int>(std::min<uint32_t>(be(20), INT_MAX));
-            return true;
-        }
+        width = static_cast<int>(std::min<uint32_t>(be(16), INT_MAX));
+        height = static_cast<int>(std::min<uint32_t>(be(20), INT_MAX));
+        return true;
     }
     int components = 0;
     if (!stbi_info_from_memory(reinterpret_cast<const stbi_uc*>(file.data()), static_cast<int>(file.size()), &width,

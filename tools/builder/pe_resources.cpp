@@ -558,8 +558,10 @@ bool writeResources(const Bytes& stub, const ResourceSet& set, Bytes& out, std::
     uint32_t resRva = pe.directoryRva(kDirResource);
     for (size_t i = 0; resRva && i < count; ++i) {
         const PeSection& s = pe.sections[i];
-        if (s.virtualAddress != resRva) continue;
         uint32_t span = std::max(s.virtualSize, s.rawSize);
+        if (resRva < s.virtualAddress || resRva - s.virtualAddress >= span) continue;
+        // A section of its own: named so, or starting with the directory (not merged into another).
+        if (std::memcmp(s.name, ".rsrc\0\0\0", 8) != 0 && s.virtualAddress != resRva) continue;
         bool alone = true;
         for (uint32_t d = 0; d < pe.directoryCount; ++d) {
             uint32_t rva = pe.directoryRva(d);
