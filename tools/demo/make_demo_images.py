@@ -12,9 +12,10 @@ W, H = 400, 240
 def splash(x, y):
     # A blue-to-teal gradient with a bright band and rounded, transparent corners.
     r = 16
-    for cx, cy in ((r, r), (W - 1 - r, r), (r, H - 1 - r), (W - 1 - r, H - 1 - r)):
-        if (x < r or x > W - 1 - r) and (y < r or y > H - 1 - r) and (x - cx) ** 2 + (y - cy) ** 2 > r * r:
-            return (0, 0, 0, 0)
+    cx = r if x < r else W - 1 - r if x > W - 1 - r else x
+    cy = r if y < r else H - 1 - r if y > H - 1 - r else y
+    if (x - cx) ** 2 + (y - cy) ** 2 > r * r:
+        return (0, 0, 0, 0)
     if 96 <= y < 140:
         return (250, 200, 0, 255)
     return (20 + x * 40 // W, 60 + y * 100 // H, 140 + x * 60 // W, 255)
