@@ -85,6 +85,7 @@ struct TreeReader {
     ResourceTree& tree;
     std::string& error;
     size_t seen = 0;
+    uint64_t copied = 0;
 
     bool bytesAt(uint32_t rel, uint32_t size, uint64_t& offset) {
         if (rel > 0x7FFFFFFFu || !rvaToOffset(pe, image, base + rel, size, offset)) {
@@ -153,6 +154,11 @@ struct TreeReader {
                 error = "resource " + resourceTypeName(path.type.isNumber ? path.type.number : 0) + " " +
                         path.name.show() + ": its data (RVA " + hex(rva) + ", " + std::to_string(size) +
                         " bytes) lies outside the image";
+                return false;
+            }
+            copied += size;
+            if (copied > 2 * static_cast<uint64_t>(image.size())) {
+                error = "resource directory: its entries share data too often (more than twice the image's size)";
                 return false;
             }
             ResourceEntry e = path;
@@ -665,7 +671,8 @@ bool writeResources(const Bytes& stub, const ResourceSet& set, Bytes& out, std::
     uint32_t debugRva = pe.directoryRva(kDirDebug), debugSize = pe.directorySize(kDirDebug);
     for (size_t i = 0; debugRva && i < sections.size(); ++i) {
         PeSection& s = sections[i];
-        if (raw[i].empty() || debugRva < s.virtualAddress || debugRva + debugSize > s.virtualAddress + raw[i].size())
+        if (raw[i].empty() || debugRva < s.virtualAddress ||
+            static_cast<uint64_t>(debugRva) + debugSize > s.virtualAddress + raw[i].size())
             continue;
         for (uint32_t k = 0; k + 28 <= debugSize; k += 28) {
             uint64_t at = debugRva - s.virtualAddress + k;
@@ -700,6 +707,10 @@ bool writeResources(const Bytes& stub, const ResourceSet& set, Bytes& out, std::
     for (const PeSection& s : sections)
         imageEnd = std::max<uint64_t>(imageEnd, s.virtualAddress + alignUp(std::max(s.virtualSize, s.rawSize),
                                                                            pe.sectionAlignment));
+    if (imageEnd > 0xFFFFFFFFull) {
+        error = "the image's addresses are exhausted";
+        return false;
+    }
     put(headers, o + 56, static_cast<uint32_t>(imageEnd), 4);
     put(headers, o + 60, static_cast<uint32_t>(sizeOfHeaders), 4);
     put(headers, o + 64, 0, 4);
