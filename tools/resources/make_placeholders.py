@@ -5,18 +5,21 @@ splash.bmp  bitmap 10000: the launcher's own splash image
 splash.png  raw data 10000: the same image for the runtime's splash library
 app.ico     icon group 1001 and the splash window's class icon
 
-The splash placeholder is a solid field with a frame, so that tests can tell
-the image from the light grey around it.
+They are tiny on purpose: the builder replaces them with the application's own
+icon and splash image, and a stub should not carry bytes nobody sees. The
+splash placeholder is a small solid field with a frame, so that tests can tell
+the image from the light grey around it. Tests import the constants below.
 """
 import os
 import struct
 import sys
 import zlib
 
-WIDTH, HEIGHT = 320, 200
+WIDTH, HEIGHT = 8, 8
 FIELD = (40, 100, 160)      # RGB of the inner field
-FRAME = (250, 200, 0)       # RGB of the 4-pixel frame
-FRAME_WIDTH = 4
+FRAME = (250, 200, 0)       # RGB of the frame
+FRAME_WIDTH = 2
+ICON_SIZE = 16
 
 
 def pixel(x, y):
@@ -52,14 +55,14 @@ def png_bytes():
 
 
 def ico_bytes():
-    size = 32
+    size = ICON_SIZE
     xor = bytearray()
     for y in range(size - 1, -1, -1):
         for x in range(size):
-            inside = 4 <= x < 28 and 4 <= y < 28
+            inside = 2 <= x < size - 2 and 2 <= y < size - 2
             r, g, b = FIELD if inside else FRAME
             xor += bytes((b, g, r, 255))
-    and_mask = b"\0" * (size * 4)  # 32 bits per row, all opaque
+    and_mask = b"\0" * (((size + 31) // 32) * 4 * size)  # rows of 32-bit units, all opaque
     info = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 32, 0, len(xor) + len(and_mask), 0, 0, 0, 0)
     image = info + bytes(xor) + and_mask
     header = struct.pack("<HHH", 0, 1, 1)
