@@ -104,6 +104,15 @@ struct Checker {
                                    "' is no entry letter (A, B, R, E, S, Y, J)");
                 continue;
             }
+            const std::string& t = entry.text;
+            if ((isDirectoryLetter(entry.type) || entry.type == 'E') && !t.empty() &&
+                (t.front() == ' ' || t.front() == '\t' || t.back() == ' ' || t.back() == '\t')) {
+                size_t b = t.find_first_not_of(" \t"), e = t.find_last_not_of(" \t");
+                std::string meant = std::string(1, entry.type) + (b == std::string::npos ? "" : t.substr(b, e - b + 1));
+                warning(where, "JVM_SEARCH_SEQUENCE: the entry " + quoted(std::string(1, entry.type) + t) +
+                                   " has blanks around its text, which the launcher keeps (meant " + quoted(meant) +
+                                   "?)");
+            }
             if (!findsRuntimeWithoutVariables(entry.type)) continue;
             anySource = true;
             std::string problem;

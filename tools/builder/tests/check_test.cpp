@@ -76,6 +76,11 @@ TEST(Check, EachFindingOnItsLine) {
           "Y, J)",
           "{conf}:2: warning: JVM_SEARCH_SEQUENCE has no entry that can find a Java runtime on a machine without "
           "JAVA_HOME or a like variable (add B.\\jre for a bundled runtime, or J, Y or S)"}},
+        {"blanks around an entry's text", "MAIN_CLASS = a.Main\nJVM_SEARCH_SEQUENCE = E JAVA_HOME;B.\\jre ;Y\n", {}, {},
+         {"{conf}:2: warning: JVM_SEARCH_SEQUENCE: the entry \"E JAVA_HOME\" has blanks around its text, which the "
+          "launcher keeps (meant \"EJAVA_HOME\"?)",
+          "{conf}:2: warning: JVM_SEARCH_SEQUENCE: the entry \"B.\\jre \" has blanks around its text, which the "
+          "launcher keeps (meant \"B.\\jre\"?)"}},
         {"no search sequence at all; J counts as a source", "MAIN_CLASS = a.Main\n", {"--set", "MIN_VERSION=1.8"}, {},
          {"{conf}:1: warning: no JVM_SEARCH_SEQUENCE: nothing that can find a Java runtime on a machine without "
           "JAVA_HOME or a like variable (add B.\\jre for a bundled runtime, or J, Y or S)"}},
