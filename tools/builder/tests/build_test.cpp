@@ -196,6 +196,17 @@ TEST(Cli, UsageErrorsGiveExitCode2) {
     EXPECT_EQ(dir.list(), std::vector<std::string>{"stub.exe"});
 }
 
+TEST(Cli, HelpNamesEveryOptionOnALineOfItsOwn) {
+    auto r = runCli({"--help"});
+    ASSERT_EQ(r.code, 0);
+    for (const char* option : {"--stub", "--config", "--out", "--set", "--file", "--check", "--app-dir", "--dump",
+                               "--extract", "--list-settings", "--version", "--help"})
+        EXPECT_NE(r.out.find(std::string("\n  ") + option + " "), std::string::npos) << option;
+    auto v = runCli({"--version", "--bogus"});
+    EXPECT_EQ(v.code, 0);
+    EXPECT_EQ(v.out.rfind("tovex-build ", 0), 0u) << v.out;
+}
+
 TEST(Cli, ListSettingsNamesEveryKnownId) {
     auto r = runCli({"--list-settings"});
     ASSERT_EQ(r.code, 0);
