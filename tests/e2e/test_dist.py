@@ -9,6 +9,7 @@ window on the session's Xvfb display).
 """
 import re
 import subprocess
+import sys
 
 import pytest
 
@@ -16,6 +17,9 @@ import tovex
 from files_util import TempOverride, finish
 from runtimes import make_runtime
 from splash_util import visible_windows
+
+sys.path.insert(0, str(tovex.ROOT / "tools" / "resources"))
+import image_files  # noqa: E402
 
 VERSION = (tovex.ROOT / "VERSION").read_text(encoding="utf-8").strip()
 ZIP = tovex.BUILD / "dist" / f"tovex-{VERSION}.zip"
@@ -33,8 +37,8 @@ def release(tmp_path_factory):
     return root / f"tovex-{VERSION}"
 
 
-def run(cmd, **kwargs):
-    proc = subprocess.run([str(c) for c in cmd], capture_output=True, text=True, **kwargs)
+def run(cmd, text=True, **kwargs):
+    proc = subprocess.run([str(c) for c in cmd], capture_output=True, text=text, **kwargs)
     assert proc.returncode == 0, f"{cmd[0]} failed ({proc.returncode}): {proc.stdout}{proc.stderr}"
     return proc
 
@@ -101,6 +105,12 @@ def test_both_builders_make_the_same_exes_from_the_release(release, tmp_path):
         text = build_windows(release, example, windows)
         assert f"tovex-build: stub {tovex.wine_path(release)}\\stubs\\{stub} (EXE_TYPE {exe_type})" in text
         assert (linux / exe).read_bytes() == (windows / exe).read_bytes(), example
+        # The example's icon and splash image are in the exe as icoutils' wrestool reads it.
+        icon = run(["wrestool", "-x", "--type=14", "--name=1001", linux / exe], text=False).stdout
+        assert image_files.ico_images(icon) == image_files.ico_images(
+            (release / "examples" / example / "app.ico").read_bytes())
+        splash = run(["wrestool", "-x", "--raw", "--type=10", "--name=10000", linux / exe], text=False).stdout
+        assert splash == (release / "examples" / example / "splash.png").read_bytes()
         assert sorted(p.relative_to(linux).as_posix() for p in linux.rglob("*")) == \
                sorted(p.relative_to(windows).as_posix() for p in windows.rglob("*"))
 

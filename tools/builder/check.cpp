@@ -7,11 +7,13 @@
 #include <cstring>
 
 #include "files/paths.h"
+#include "jvm/numeric_version.h"
 #include "jvm/search.h"
 #include "jvm/versions.h"
 #include "launcher/config.h"
 #include "launcher/config_ids.h"
 #include "launcher/texts.h"
+#include "pe_resources.h"
 #include "stubs.h"
 #include "windows/classpath.h"
 
@@ -25,9 +27,7 @@ bool findsRuntimeWithoutVariables(char type) { return type != '\0' && std::strch
 
 bool isDirectoryLetter(char type) { return type == 'A' || type == 'B' || type == 'R'; }
 
-// TODO(resources): when the builder takes [resources], return whether SPLASH_IMAGE
-// is set there, and name it in the finding's text ("set SPLASH_IMAGE in [resources]").
-bool splashImageGiven(const BuildInput&) { return false; }
+bool splashImageGiven(const BuildInput& input) { return input.resources.lines.count("SPLASH_IMAGE") != 0; }
 
 size_t countOf(const std::string& text, const std::string& what) {
     size_t n = 0;
@@ -141,11 +141,39 @@ struct Checker {
     void versionLimits() {
         std::string min = value(CFG_MIN_VERSION), max = value(CFG_MAX_VERSION);
         if (min.empty() || max.empty()) return;
-        // The range is empty exactly when the lower limit itself fails the upper one.
-        if (!isWithinVersionLimits(min, min, max))
-            error(origin(CFG_MIN_VERSION), "MIN_VERSION " + quoted(min) + " is above MAX_VERSION " + quoted(max) +
-                                               ": no Java version passes both (versions compare as text, "
-                                               "character by character)");
+        // Either range is empty exactly when the lower limit itself fails the upper one.
+        // The 'J' entry compares as numbers, every other step of the search as text.
+        bool textEmpty = !isWithinVersionLimits(min, min, max);
+        NumericVersion low, high;
+        bool numberEmpty = parseNumericVersion(min, low) && parseNumericVersion(max, high) && !meetsUpperLimit(low, high);
+        std::vector<SearchEntry> entries = parseSearchSequence(value(CFG_JVM_SEARCH_SEQUENCE));
+        bool byNumber = false, byText = entries.empty(), fallback = false;  // no entries: only the fixed steps
+        for (const SearchEntry& entry : entries) {
+            byNumber = byNumber || entry.type == 'J';
+            byText = byText || (isKnownSearchLetter(entry.type) && entry.type != 'J');
+            fallback = fallback || takesPartInFallback(entry);
+        }
+        textEmpty = textEmpty && byText;
+        numberEmpty = numberEmpty && byNumber;
+        if (!textEmpty && !numberEmpty) return;
+        const std::string limits = "MIN_VERSION " + quoted(min) + " is above MAX_VERSION " + quoted(max);
+        if ((textEmpty || !byText) && (numberEmpty || !byNumber)) {
+            std::string text = limits + ": no Java version passes both (versions compare " +
+                               (byNumber && !byText ? "as numbers" : byNumber ? "as text, and as numbers for J"
+                                                                                : "as text, character by character") +
+                               ")";
+            if (fallback)
+                warning(origin(CFG_MIN_VERSION), text + "; only a runtime directory retried without a version check "
+                                                        "can start");
+            else
+                error(origin(CFG_MIN_VERSION), text);
+        } else if (textEmpty) {
+            warning(origin(CFG_MIN_VERSION), limits + " for the entries other than J, which compare versions as "
+                                                      "text (character by character): only J can pass both");
+        } else {
+            warning(origin(CFG_MIN_VERSION), limits + " for the J entry, which compares versions as numbers: only "
+                                                      "the other entries can pass both");
+        }
     }
 
     void classPath() {
@@ -204,7 +232,7 @@ struct Checker {
         }
         if (!splashImageGiven(input))
             warning(origin(CFG_SPLASH_ENABLED),
-                    "SPLASH_ENABLED without a splash image of the application: the stub's placeholder image is shown");
+                    "SPLASH_ENABLED without SPLASH_IMAGE in [resources]: the stub's placeholder image is shown");
     }
 
     void messageArguments() {
@@ -320,11 +348,20 @@ int runCheck(const std::string& configPath, const std::string& appDir, const std
     if (!parsed) {
         findings.push_back(findingOf(message, configPath));
     } else {
+        // The resources as a build makes them: a refused icon or image is a finding, and a
+        // splash image gives the splash window its size.
+        ResourceSet resources;
+        bool resourcesReady = prepareResourceChanges(input, "app.exe", nullptr, resources, message);
+        if (!resourcesReady) findings.push_back(findingOf(message, configPath));
         CheckContext context{configPath, appDir, std::string(), std::string()};
         std::string note;
         if (resolveStub(stubArgument, input, builderDir, context.stubPath, note, message)) {
             err += note;
-            if (!readWholeFile(context.stubPath, context.stubImage, message)) findings.push_back({"--stub", true, message});
+            std::string image;
+            if (!readWholeFile(context.stubPath, context.stubImage, message))
+                findings.push_back({"--stub", true, message});
+            else if (resourcesReady && writeResources(context.stubImage, resources, image, message))
+                context.stubImage.swap(image);  // the stub part of the executable, its resources written
         } else if (!stubArgument.empty()) {
             findings.push_back({"--stub", true, message});
         }

@@ -2,6 +2,7 @@
 #include "cli.h"
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "builder.h"
 #include "check.h"
@@ -19,7 +20,7 @@ const char kUsage[] =
     "       tovex-build --list-settings | --version | --help\n"
     "\n"
     "  --stub STUB       launcher stub: gui, console or a path (default: gui for EXE_TYPE 1 and 5, else console, from ../stubs)\n"
-    "  --config PATH     configuration file (NAME = value lines, sections [wide], [lang KEY], [files])\n"
+    "  --config PATH     configuration file (NAME = value lines, sections [wide], [lang KEY], [files], [resources])\n"
     "  --out PATH        executable to write (replaced only when the build succeeds)\n"
     "  --set NAME=VALUE  a setting after those of the configuration file; the value is taken literally\n"
     "  --file NAME=PATH  append a file, extracted as NAME (one directory level at most)\n"
@@ -158,6 +159,9 @@ int runCli(const std::vector<std::string>& args, std::string& out, std::string& 
         bool ok = o.first ? applyFileArgument(o.second, input, error) : applySetArgument(o.second, input, error);
         if (!ok) return failure(err, error);
     }
+    ResourceSet resources;
+    if (!prepareResourceChanges(input, output, std::getenv("SOURCE_DATE_EPOCH"), resources, error))
+        return failure(err, error);
     BlockData block;
     if (!finishBlock(input, block, error)) return failure(err, error);
     for (const AppendedFile& f : input.files) {
@@ -169,7 +173,7 @@ int runCli(const std::vector<std::string>& args, std::string& out, std::string& 
     std::string stubPath, note;
     if (!resolveStub(stub, input, builderDir, stubPath, note, error)) return failure(err, error);
     err += note;
-    if (!buildExecutable(stubPath, block, input.files, output, error)) return failure(err, error);
+    if (!buildExecutable(stubPath, block, input.files, output, error, resources)) return failure(err, error);
     return 0;
 }
 

@@ -4,13 +4,15 @@ so that the repository holds no binary files.
 
     example_images.py OUTDIR console|swing    writes OUTDIR/app.ico and OUTDIR/splash.png
 
-The icon holds 16, 32 and 48 pixel images (32-bit BGRA with an AND mask); the
-splash is a 400 x 240 RGB PNG with room for the status line at the bottom.
+The icon holds 16, 32 and 48 pixel images (32-bit, transparent corners); the
+splash is a 400 x 240 PNG with room for the status line at the bottom. The
+encoders are tools/resources/image_files.py.
 """
-import struct
 import sys
-import zlib
 from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "resources"))
+import image_files  # noqa: E402
 
 # Per example: background top and bottom colours, accent colour.
 STYLES = {
@@ -50,13 +52,7 @@ def _splash_pixel(style, x, y):
 
 def splash_png(style):
     w, h = SPLASH_SIZE
-    raw = b"".join(b"\0" + b"".join(bytes(_splash_pixel(style, x, y)) for x in range(w)) for y in range(h))
-
-    def chunk(kind, body):
-        return struct.pack(">I", len(body)) + kind + body + struct.pack(">I", zlib.crc32(kind + body) & 0xFFFFFFFF)
-
-    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", w, h, 8, 2, 0, 0, 0))
-            + chunk(b"IDAT", zlib.compress(raw, 9)) + chunk(b"IEND", b""))
+    return image_files.png(w, h, lambda x, y: _splash_pixel(style, x, y) + (255,))
 
 
 def _icon_pixel(style, size, x, y):
@@ -76,29 +72,7 @@ def _icon_pixel(style, size, x, y):
 
 
 def app_ico(style):
-    images = []
-    for size in ICON_SIZES:
-        xor = bytearray()
-        for y in range(size - 1, -1, -1):    # bottom-up rows
-            for x in range(size):
-                r, g, b, a = _icon_pixel(style, size, x, y)
-                xor += bytes((b, g, r, a))
-        mask_row = ((size + 31) // 32) * 4
-        mask = bytearray()
-        for y in range(size - 1, -1, -1):
-            row = bytearray(mask_row)
-            for x in range(size):
-                if _icon_pixel(style, size, x, y)[3] == 0:
-                    row[x // 8] |= 0x80 >> (x % 8)
-            mask += row
-        header = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 32, 0, len(xor) + len(mask), 0, 0, 0, 0)
-        images.append((size, header + bytes(xor) + bytes(mask)))
-    out = struct.pack("<HHH", 0, 1, len(images))
-    offset = 6 + 16 * len(images)
-    for size, data in images:
-        out += struct.pack("<BBBBHHII", size % 256, size % 256, 0, 0, 1, 32, len(data), offset)
-        offset += len(data)
-    return out + b"".join(data for _, data in images)
+    return image_files.ico([(size, lambda x, y, size=size: _icon_pixel(style, size, x, y)) for size in ICON_SIZES])
 
 
 def write(out_dir, style):

@@ -13,6 +13,23 @@ using testutil::ScratchDir;
 
 namespace {
 
+// A 3 x 2 pixel 24-bit BMP.
+std::string smallBmp() {
+    std::string rows;
+    for (int y = 0; y < 2; ++y) rows += std::string(9, static_cast<char>(0x40 * y)) + std::string(3, '\0');
+    std::string bmp = "BM";
+    testutil::put(bmp, 2, 54 + rows.size(), 4);
+    testutil::put(bmp, 10, 54, 4);
+    testutil::put(bmp, 14, 40, 4);
+    testutil::put(bmp, 18, 3, 4);
+    testutil::put(bmp, 22, 2, 4);
+    testutil::put(bmp, 26, 1, 2);
+    testutil::put(bmp, 28, 24, 2);
+    testutil::put(bmp, 34, rows.size(), 4);
+    testutil::put(bmp, 53, 0, 1);
+    return bmp + rows;
+}
+
 // A stub of the given Windows subsystem (2 GUI, 3 console).
 std::string stubImage(int subsystem) {
     std::string image = fakePe();
@@ -89,6 +106,17 @@ TEST(Check, EachFindingOnItsLine) {
          std::string(kBase) + "MAX_VERSION = 1.8\nMIN_VERSION = 11\n", {}, {},
          {"{conf}:4: error: MIN_VERSION \"11\" is above MAX_VERSION \"1.8\": no Java version passes both (versions "
           "compare as text, character by character)"}},
+        {"the text rule of the other entries refuses every version; J compares numbers",
+         "MAIN_CLASS = a.Main\nJVM_SEARCH_SEQUENCE = J;Y\nMIN_VERSION = 9\nMAX_VERSION = 17\n", {}, {},
+         {"{conf}:3: warning: MIN_VERSION \"9\" is above MAX_VERSION \"17\" for the entries other than J, which "
+          "compare versions as text (character by character): only J can pass both"}},
+        {"J alone with limits in the right numeric order",
+         "MAIN_CLASS = a.Main\nJVM_SEARCH_SEQUENCE = J\nMIN_VERSION = 9\nMAX_VERSION = 17\n", {}, {}, {}},
+        {"no version passes, but the bundled runtime is retried without a version check",
+         "MAIN_CLASS = a.Main\nJVM_SEARCH_SEQUENCE = B.\\jre;J\nMIN_VERSION = 11\nMAX_VERSION = 1.8\n", {}, {},
+         {"{conf}:3: warning: MIN_VERSION \"11\" is above MAX_VERSION \"1.8\": no Java version passes both "
+          "(versions compare as text, and as numbers for J); only a runtime directory retried without a version "
+          "check can start"}},
         {"mandatory class-path entries missing under the application directory",
          std::string(kBase) + "CLASS_PATH = A1lib\\app.jar;A0lib\\opt.jar;D1classes;S1plugins;E1APP_CP;"
                               "A1%APPDATA%\\x.jar;A1C:\\abs\\y.jar\n",
@@ -120,8 +148,12 @@ TEST(Check, EachFindingOnItsLine) {
          {"--stub: error: {conf}: not a PE32+ image (no MZ header)"}},
         {"a splash without size or image", std::string(kBase) + "SPLASH_ENABLED = 1\nSPLASH_WIDTH = 300\n", {}, {},
          {"{conf}:3: warning: SPLASH_ENABLED without SPLASH_HEIGHT: the splash window has no size and is not seen",
-          "{conf}:3: warning: SPLASH_ENABLED without a splash image of the application: the stub's placeholder image "
-          "is shown"}},
+          "{conf}:3: warning: SPLASH_ENABLED without SPLASH_IMAGE in [resources]: the stub's placeholder image is "
+          "shown"}},
+        {"a splash image gives the splash window its size",
+         std::string(kBase) + "SPLASH_ENABLED = 1\n[resources]\nSPLASH_IMAGE = splash.bmp\n", {}, {}, {}},
+        {"a resource line the build refuses", std::string(kBase) + "[resources]\nICON = splash.bmp\n", {}, {},
+         {"{conf}:4: error: {dir}/splash.bmp: not an .ico file or a PNG image"}},
         {"messages with more than one {0}, narrow, wide and in a language set",
          std::string(kBase) + "MSG_FILE_NOT_FOUND = {0} and {0}\nMSG_NO_JVM_BITS = only {0}\n[wide]\n"
                               "MSG_ERROR_CAPTION = {0}{0}{0}\n[lang de]\nMSG_NO_JVM_BITS = {0}-Bit {0}\n",
@@ -150,6 +182,7 @@ TEST(Check, EachFindingOnItsLine) {
         dir.write("gui.exe", stubImage(builder::kSubsystemGui));
         dir.write("console.exe", stubImage(builder::kSubsystemConsole));
         dir.write("small.bin", std::string(100, 's'));
+        dir.write("splash.bmp", smallBmp());
         ASSERT_EQ(::truncate(dir.write("big.bin", "").c_str(), 0x80000000LL), 0);  // sparse: takes no disk space
         std::string app = dir.file("app");
         ::mkdir(app.c_str(), 0777);
