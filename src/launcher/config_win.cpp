@@ -127,6 +127,5 @@ void readConfigBlock(const std::vector<std::u16string>& argumentList) {
     CloseHandle(owner.file);
     owner.file = INVALID_HANDLE_VALUE;
     installConfig(std::move(data));
-    int32_t exeType = getConfigInt(CFG_EXE_TYPE);
-    if (exeType != 1 && exeType != 5) disableMessageBoxes();
+    if (!exeTypeShowsMessageBoxes(getConfigInt(CFG_EXE_TYPE))) disableMessageBoxes();
 }
