@@ -15,7 +15,7 @@ export WINEPREFIX  := $(B)/wineprefix
 export WINEDEBUG   := -all
 export WINEDLLOVERRIDES := mscoree,mshtml=
 
-.PHONY: all deps host win java test test-host test-win test-java test-e2e test-repeat demo bench fuzz wine-prefix clean
+.PHONY: all deps host win java dist test test-host test-win test-java test-e2e test-repeat demo bench fuzz wine-prefix clean
 
 all: host win java
 
@@ -34,10 +34,14 @@ win:
 java:
 	$(MAKE) -C java jar OUT=$(JAVAOUT) JAVA_HOME=$(JAVA_HOME)
 
+# The release zip: $(B)/dist/tovex-<VERSION>.zip (tools/dist/make_dist.py).
+dist: all
+	$(PYTHON) tools/dist/make_dist.py --build $(B) --java-home $(JAVA_HOME)
+
 wine-prefix:
 	@bash tests/wine-prefix.sh
 
-test: deps all
+test: deps all dist
 	@bash .ci/test-all.sh
 
 test-host: host
@@ -50,12 +54,12 @@ test-win: win wine-prefix
 test-java: java
 	$(MAKE) -C java test OUT=$(JAVAOUT) JAVA_HOME=$(JAVA_HOME)
 
-test-e2e: all wine-prefix
+test-e2e: all dist wine-prefix
 	$(PYTHON) -m pytest -q tests/e2e $(PYTEST_ARGS)
 
 # The end-to-end suite N times in a row (make test-repeat N=5); stops at the first failing run.
 N ?= 5
-test-repeat: all wine-prefix
+test-repeat: all dist wine-prefix
 	@case "$(N)" in ''|*[!0-9]*|0) echo "test-repeat: N must be a positive number, not '$(N)'" >&2; exit 2;; esac; \
 	for i in $$(seq 1 $(N)); do \
 	  echo "== e2e run $$i of $(N)"; \

@@ -59,15 +59,20 @@ std::string excerpt(const std::string& line) {
 }
 }  // namespace
 
+std::string runtimeJavaExe(const std::string& home) {
+    std::string exe = home + "\\jre\\bin\\java.exe";
+    return pathExists(exe) ? exe : home + "\\bin\\java.exe";
+}
+
 bool javaExeForHome(std::string& exeOut, const std::string& home) {
-    exeOut = home + "\\jre\\bin\\java.exe";
     if (getConfigInt(CFG_REQUIRE_JDK) != 0) {
         // A development kit's java executable is taken from its embedded runtime.
+        exeOut = home + "\\jre\\bin\\java.exe";
         bool isKit = pathExists(home + "\\lib\\tools.jar");
         if (!isKit) logMessage("%s\\lib\\tools.jar doesn't exist", home.c_str());
         return isKit;
     }
-    if (!pathExists(exeOut)) exeOut = home + "\\bin\\java.exe";
+    exeOut = runtimeJavaExe(home);
     return true;
 }
 
@@ -116,8 +121,11 @@ bool probeJavaVersion(const std::string& exePath, uint64_t lastWriteTime, std::s
     std::string outputFile = createTempFileName();
     Handle errorHandle;
     {
+        // Shared for deleting too: a process that inherited the handle (under Wine the console
+        // host of a console child of a GUI launcher) may hold it a little longer than the child;
+        // the deletion below then takes effect when that last handle closes instead of failing.
         Handle created(CreateFileA(outputFile.c_str(), GENERIC_READ | GENERIC_WRITE,
-                                   FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, CREATE_ALWAYS,
                                    FILE_ATTRIBUTE_NORMAL, nullptr));
         if (created.get()) {
             HANDLE self = GetCurrentProcess();

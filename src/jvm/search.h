@@ -19,11 +19,14 @@ constexpr const char* kInstallerLocationFile = "\\.marlowkit\\inst_jre.cfg";
 
 // Pure parts of the search.
 struct SearchEntry {
-    char type;         // 'A', 'B', 'R', 'E', 'S', 'Y' or anything else (ignored)
+    char type;         // 'A', 'B', 'R', 'E', 'S', 'Y', 'J' or anything else (ignored)
     std::string text;  // as written, not expanded
 };
 // The ";"-separated entries of a search sequence, empty entries skipped.
 std::vector<SearchEntry> parseSearchSequence(const std::string& sequence);
+// The entry letters the search acts on: 'A', 'B', 'R', 'E', 'S', 'Y' and 'J';
+// an entry with any other letter (a lower-case one too) is ignored.
+bool isKnownSearchLetter(char type);
 // Whether an entry is retried without version check after the main pass:
 // 'B' always, 'A' and 'R' when their text is not absolute.
 bool takesPartInFallback(const SearchEntry& entry);

@@ -18,9 +18,9 @@ const ConfigIdInfo kTable[] = {
     {123, "VM_OPTIONS", F::String, "VM options; variables expanded, split into tokens"},
     {124, "APP_ARGUMENTS", F::String, "fixed application arguments, placed before the command-line arguments"},
     {125, "ACCEPT_J_ARGUMENTS", F::Flag, "command-line arguments beginning with -J become VM options"},
-    {126, "MIN_VERSION", F::String, "lowest acceptable Java version (text prefix comparison)"},
-    {127, "MAX_VERSION", F::String, "highest acceptable Java version (text prefix comparison)"},
-    {128, "JVM_SEARCH_SEQUENCE", F::List, "search entries separated by ;, each a type letter (A, B, R directory; E environment variable; S system path; Y registry) and its text"},
+    {126, "MIN_VERSION", F::String, "lowest acceptable Java version (text prefix comparison; numeric for the J entry)"},
+    {127, "MAX_VERSION", F::String, "highest acceptable Java version (text prefix comparison; numeric for the J entry)"},
+    {128, "JVM_SEARCH_SEQUENCE", F::List, "search entries separated by ;, each a type letter (A, B, R directory; E environment variable; S system path; Y registry; J installed runtimes of today's vendors, highest numeric version) and its text"},
     {130, "ALLOW_BETA_VM", F::Flag, "accept pre-release VMs (versions containing beta, ea or rc) everywhere"},
     {131, "REQUIRE_JDK", F::Flag, "only development kits qualify"},
     {141, "SPLASH_WIDTH", F::Int, "width of the splash window in pixels"},
@@ -103,3 +103,5 @@ const ConfigIdInfo* findConfigIdByName(const char* name) {
         if (std::strcmp(info.name, name) == 0) return &info;
     return nullptr;
 }
+
+bool exeTypeShowsMessageBoxes(int32_t exeType) { return exeType == 1 || exeType == 5; }

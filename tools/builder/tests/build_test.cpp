@@ -37,7 +37,10 @@ TEST(Build, StubThenBlockThenTrailerPaddedTo512) {
     EXPECT_EQ(r.err, "");
     std::string out = dir.read("app.exe");
     std::string in = dir.read("stub.exe");
-    ASSERT_EQ(out.substr(0, 0x3F3), in.substr(0, 0x3F3));
+    // The stub's bytes, except the CheckSum (optional header + 64), now that of the whole file.
+    ASSERT_EQ(out.substr(0, 0xD8), in.substr(0, 0xD8));
+    ASSERT_EQ(out.substr(0xDC, 0x3F3 - 0xDC), in.substr(0xDC, 0x3F3 - 0xDC));
+    EXPECT_NE(le(out, 0xD8, 4), 0u);
     uint64_t end = 0;
     builder::BlockData block = decodeAt(out, 0x3F3, end);
     EXPECT_EQ(le(out, 0x3F3 + 12, 8), end - 0x3F3 - 12);  // reserved 64-bit value
@@ -181,7 +184,9 @@ TEST(Cli, UsageErrorsGiveExitCode2) {
         {},
         {"--bogus"},
         {"--stub", stub},
-        {"--out", dir.file("x.exe")},
+        {"--stub", "gui"},
+        {"--check", stub, "--out", dir.file("x.exe")},
+        {"--app-dir", dir.path(), "--out", dir.file("x.exe")},
         {"--stub", stub, "--out"},
         {"--stub", stub, "--stub", stub, "--out", dir.file("x.exe")},
         {"--dump", stub, "--out", dir.file("x.exe")},
@@ -196,12 +201,24 @@ TEST(Cli, UsageErrorsGiveExitCode2) {
     EXPECT_EQ(dir.list(), std::vector<std::string>{"stub.exe"});
 }
 
+TEST(Cli, HelpNamesEveryOptionOnALineOfItsOwn) {
+    auto r = runCli({"--help"});
+    ASSERT_EQ(r.code, 0);
+    for (const char* option : {"--stub", "--config", "--out", "--set", "--file", "--check", "--app-dir", "--dump",
+                               "--extract", "--list-settings", "--version", "--help"})
+        EXPECT_NE(r.out.find(std::string("\n  ") + option + " "), std::string::npos) << option;
+    auto v = runCli({"--version", "--bogus"});
+    EXPECT_EQ(v.code, 0);
+    EXPECT_EQ(v.out.rfind("tovex-build ", 0), 0u) << v.out;
+}
+
 TEST(Cli, ListSettingsNamesEveryKnownId) {
     auto r = runCli({"--list-settings"});
     ASSERT_EQ(r.code, 0);
     EXPECT_NE(r.out.find("122    MAIN_CLASS"), std::string::npos);
     EXPECT_NE(r.out.find("10114  STATUS_TEXT_COLOR          colour"), std::string::npos);
     EXPECT_NE(r.out.find("[default: 0,0,0]"), std::string::npos);
+    EXPECT_NE(r.out.find("J installed runtimes"), std::string::npos);
 }
 
 }  // namespace
