@@ -108,20 +108,20 @@ def run_exe(exe: os.PathLike | str, args: list[str] | None = None, *, env: dict 
     extra = dict(env or {})
     if log:
         extra.setdefault("TOVEX_LOG", "yes")
-    for attempt in (1, 2):
-        before = _logs()
-        proc = WineProcess(["wine", str(exe)] + list(args or []), env=wine_env(extra), cwd=cwd)
-        try:
-            out, err = proc.communicate(timeout=timeout)
-        except subprocess.TimeoutExpired:
-            os.killpg(proc.pid, signal.SIGKILL)
-            out, err = proc.communicate()
-            raise AssertionError(f"{exe} did not end within {timeout} s; stderr: {err.decode(encoding, 'replace')}")
-        # With the log on, the launcher's first step writes the log: a failed run without
-        # any log or output never reached the launcher's code (Wine did not start it).
-        # Such a run is started once more; a second one fails the test as it is.
-        if not (log and proc.returncode != 0 and not out and not err and not (_logs() - before)):
-            break
+    before = _logs()
+    proc = WineProcess(["wine", str(exe)] + list(args or []), env=wine_env(extra), cwd=cwd)
+    try:
+        out, err = proc.communicate(timeout=timeout)
+    except subprocess.TimeoutExpired:
+        os.killpg(proc.pid, signal.SIGKILL)
+        out, err = proc.communicate()
+        raise AssertionError(f"{exe} did not end within {timeout} s; stderr: {err.decode(encoding, 'replace')}")
+    # With the log on, the launcher's first step writes the log: a failed run without any
+    # log or output never reached the launcher's code. That is a fault to find, never a
+    # reason to start the program again.
+    if log and proc.returncode != 0 and not out and not err and not (_logs() - before):
+        raise AssertionError(f"{exe} ended with exit code {proc.returncode} before the launcher's first step "
+                             "(no log, no output): Wine did not start it")
     new_logs = sorted(_logs() - before, key=lambda p: os.path.getmtime(p))
     log_path = pathlib.Path(new_logs[-1]) if new_logs else None
     log_text = log_path.read_bytes().decode(encoding, "replace") if log_path else None
