@@ -110,7 +110,8 @@ enum class TurnResult { Taken, FirstGone, TimedOut };
 DWORD waitPolling(HANDLE handle, ULONGLONG deadline, bool* firstGone) {
     for (;;) {
         ULONGLONG now = GetTickCount64();
-        DWORD pass = now >= deadline ? 0 : static_cast<DWORD>(deadline - now < kTurnPollMs ? deadline - now : kTurnPollMs);
+        ULONGLONG left = now < deadline ? deadline - now : 0;
+        DWORD pass = static_cast<DWORD>(left < kTurnPollMs ? left : kTurnPollMs);
         DWORD result = WaitForSingleObject(handle, pass);
         if (result != WAIT_TIMEOUT) return result;
         if (!isMainInstanceAlive()) {
