@@ -445,6 +445,10 @@ bool parseConfigText(const std::string& text, const std::string& fileName, const
             std::string path;
             for (const TextUnit& u : units) {
                 if (u.kind == TextUnit::RawByte) return failAt(error, origin, "\\xHH is not allowed in a path");
+                // A path is text: no NUL (it would end the path early) and no half of a surrogate pair.
+                if (u.value == 0) return failAt(error, origin, "a path cannot hold a NUL character");
+                if (u.value >= 0xD800 && u.value <= 0xDFFF)
+                    return failAt(error, origin, "a path cannot hold " + charName(u.value) + " (half of a surrogate pair)");
                 appendUtf8(path, u.value);
             }
             if (!path.empty() && !isAbsolutePath(path)) path = joinPath(baseDir, path);
