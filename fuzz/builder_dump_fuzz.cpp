@@ -16,6 +16,7 @@
 
 #include "builder.h"
 #include "fuzz_support.h"
+#include "launcher/config_ids.h"
 
 namespace {
 std::string gDirectory;
@@ -66,8 +67,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::map<int32_t, std::string> strings, rebuiltStrings;
     for (const builder::StringEntry& entry : block.strings) strings[entry.id] = entry.value;
     bool listed = !input.files.empty();
-    for (int32_t id = 0; id < 20000; ++id)
-        if (builder::defaultValue(id) && !strings.count(id)) strings[id] = builder::defaultValue(id);
+    int known = 0;
+    const ConfigIdInfo* table = configIdTable(&known);  // every id with a default has a name
+    for (int i = 0; i < known; ++i)
+        if (builder::defaultValue(table[i].id) && !strings.count(table[i].id))
+            strings[table[i].id] = builder::defaultValue(table[i].id);
     for (const builder::StringEntry& entry : rebuilt.strings) rebuiltStrings[entry.id] = entry.value;
     if (!listed && text.find(" appended files follow the block") != std::string::npos) {
         // Not extracted: FILE_COUNT and FILE_LIST are written as comments.

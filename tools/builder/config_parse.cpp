@@ -318,6 +318,15 @@ bool checkAppendedName(const std::string& nameUtf8, std::string& stored, std::st
         error = "empty file name";
         return false;
     }
+    // A [files] line writes the name as the text before "=" (trimmed): a name that
+    // holds "=", begins with "#" or "[", or begins or ends with a blank would read back
+    // as another name, a comment or a section header.
+    if (name.find('=') != std::string::npos || name[0] == '#' || name[0] == '[' || isBlank(name.front()) ||
+        isBlank(name.back())) {
+        error = "file name " + nameUtf8 +
+                " cannot be written in a configuration file (\"=\", a leading \"#\" or \"[\", or a blank at either end)";
+        return false;
+    }
     if (name[0] == '\\') {
         error = "file name " + nameUtf8 + " must be relative (it begins with a separator)";
         return false;
