@@ -8,7 +8,8 @@ PACKAGES=(
   wine wine64 xvfb xauth imagemagick xdotool
   openjdk-17-jdk-headless junit4
   googletest libbenchmark-dev
-  python3 python3-pytest
+  python3 python3-pytest python3-pefile
+  icoutils osslsigncode openssl libstb-dev
 )
 missing=()
 for p in "${PACKAGES[@]}"; do

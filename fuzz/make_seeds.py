@@ -112,6 +112,11 @@ SEEDS = {
     "handover": [u16(t) for t in ["\"C:\\Program Files\\App\\app.exe\" one \"two words\"", "\"C:\\Program Files\\App\\app.exe",
                                   "app.exe    a   b ", "\"app.exe\"x y", "app.exe \u00fc\u20ac", "*x",
                                   "*a\U0001F600"]],
+    "numeric_version": [b"1.8.0_372-b07\0" b"1.8\0" b"17", b"17.0.9+9\0" b"11\0" b"21.0.1",
+                        b"22-ea+27-2262\0" b"9.0.4\0" b"22", b"1.1.5\0" b"1\0" b"1.2.3.4.5.6.7.8",
+                        b'\xEF\xBB\xBFIMPLEMENTOR="Eclipse Adoptium"\r\nJAVA_VERSION="17.0.9"\r\n'
+                        b'JAVA_RUNTIME_VERSION="17.0.9+9"\r\n',
+                        b'JAVA_VERSION="22"\nJAVA_RUNTIME_VERSION="22-ea+27-2262"\nJAVA_VERSION="1"\n'],
     "message": [b"An internal error occurred (error code: {0})\0" b"7", b"{0} and {0}\0" b"{0}",
                 b"no placeholder\0arg\0Fehler {0}", b"{0\0x"],
 }

@@ -6,6 +6,9 @@
 // The java executable of Java home directory home; false only when a development
 // kit is required and home is not one.
 bool javaExeForHome(std::string& exeOut, const std::string& home);
+// The java executable of a home when no kit is required: home\jre\bin\java.exe
+// when it exists, else home\bin\java.exe.
+std::string runtimeJavaExe(const std::string& home);
 // Whether exePath (rewritten in place: normalised, javaw.exe for GUI launchers)
 // is a usable JVM within the limits. versionOut receives the version found.
 bool checkJavaExe(std::string& exePath, std::string& versionOut, const std::string& min, const std::string& max,

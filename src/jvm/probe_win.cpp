@@ -59,15 +59,20 @@ std::string excerpt(const std::string& line) {
 }
 }  // namespace
 
+std::string runtimeJavaExe(const std::string& home) {
+    std::string exe = home + "\\jre\\bin\\java.exe";
+    return pathExists(exe) ? exe : home + "\\bin\\java.exe";
+}
+
 bool javaExeForHome(std::string& exeOut, const std::string& home) {
-    exeOut = home + "\\jre\\bin\\java.exe";
     if (getConfigInt(CFG_REQUIRE_JDK) != 0) {
         // A development kit's java executable is taken from its embedded runtime.
+        exeOut = home + "\\jre\\bin\\java.exe";
         bool isKit = pathExists(home + "\\lib\\tools.jar");
         if (!isKit) logMessage("%s\\lib\\tools.jar doesn't exist", home.c_str());
         return isKit;
     }
-    if (!pathExists(exeOut)) exeOut = home + "\\bin\\java.exe";
+    exeOut = runtimeJavaExe(home);
     return true;
 }
 

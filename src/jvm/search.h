@@ -19,7 +19,7 @@ constexpr const char* kInstallerLocationFile = "\\.marlowkit\\inst_jre.cfg";
 
 // Pure parts of the search.
 struct SearchEntry {
-    char type;         // 'A', 'B', 'R', 'E', 'S', 'Y' or anything else (ignored)
+    char type;         // 'A', 'B', 'R', 'E', 'S', 'Y', 'J' or anything else (ignored)
     std::string text;  // as written, not expanded
 };
 // The ";"-separated entries of a search sequence, empty entries skipped.

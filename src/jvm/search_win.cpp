@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "files/paths.h"
+#include "jvm/installed.h"
 #include "jvm/probe.h"
 #include "jvm/registry.h"
 #include "jvm/search.h"
@@ -140,6 +141,12 @@ JvmSource searchForJvm(std::string& exeOut, std::string& sourceOut) {
             case 'Y':
                 if (findRegisteredJvm(exeOut, min, max)) return JvmSource::Registry;
                 break;
+            case 'J': {
+                // Installations of today's vendors, judged by numeric versions.
+                JvmSource source = findInstalledJvm(exeOut, sourceOut, min, max);
+                if (source != JvmSource::None) return source;
+                break;
+            }
             default:
                 break;
         }

@@ -13,12 +13,12 @@
 #include "launcher/errors.h"
 #include "launcher/launcher.h"
 #include "launcher/log.h"
+#include "launcher/resource_ids.h"
 #include "splash.h"
 #include "splash_jni.h"
 #include "windows/java_vm_launcher.h"
 
 namespace {
-constexpr int kSplashResource = 10000;
 constexpr UINT kTimerMillis = 100;
 constexpr UINT_PTR kTimerId = 9962;  // ignored by SetTimer without a window
 constexpr const char* kWindowClass = "TovexSplashScreen";
@@ -112,7 +112,7 @@ void paintSplash(HWND window) {
 
     // The image, loaded anew at every paint; the grey stays wherever it does not reach.
     HBITMAP image = static_cast<HBITMAP>(
-        LoadImageA(moduleInstance(), MAKEINTRESOURCEA(kSplashResource), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
+        LoadImageA(moduleInstance(), MAKEINTRESOURCEA(resource_ids::kSplashBitmap), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
     if (image) {
         BITMAP info;
         int copyWidth = s.width, copyHeight = s.height;
@@ -183,7 +183,7 @@ HWND createSplashWindow() {
     windowClass.style = CS_VREDRAW | CS_HREDRAW | CS_OWNDC;
     windowClass.lpfnWndProc = splashWndProc;
     windowClass.hInstance = instance;
-    windowClass.hIcon = LoadIconA(instance, "ID_SPLASH_ICON");
+    windowClass.hIcon = LoadIconA(instance, resource_ids::kSplashIconName);
     windowClass.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     windowClass.lpszClassName = kWindowClass;
@@ -295,7 +295,7 @@ void showRuntimeSplash() {
     gSplashClose = close;
     init();
     HMODULE self = GetModuleHandleA(nullptr);
-    HRSRC resource = FindResourceA(self, MAKEINTRESOURCEA(kSplashResource), MAKEINTRESOURCEA(10));
+    HRSRC resource = FindResourceA(self, MAKEINTRESOURCEA(resource_ids::kSplashImage), MAKEINTRESOURCEA(10));
     HGLOBAL loaded = resource ? LoadResource(self, resource) : nullptr;
     void* data = loaded ? LockResource(loaded) : nullptr;
     int size = resource ? static_cast<int>(SizeofResource(self, resource)) : 0;
@@ -303,7 +303,7 @@ void showRuntimeSplash() {
         int result = loadMemory(data, size);
         logMessage("splash load memory returned %d (%p, %p, %d)", result, static_cast<void*>(resource), data, size);
     } else {
-        logError("splash image resource %d not found", kSplashResource);
+        logError("splash image resource %d not found", resource_ids::kSplashImage);
     }
     int expected = kClear;
     gState.compare_exchange_strong(expected, kShown);

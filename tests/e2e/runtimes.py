@@ -147,6 +147,17 @@ class Runtime:
                     new = max(st.st_mtime, time.time()) + seconds
                     os.utime(exe, (new, new))
 
+    # -- release file --------------------------------------------------------------------------
+    def set_release(self, release: str | dict | None) -> None:
+        """Writes home\\release: a version text gives JAVA_VERSION="<text>", a dict one KEY="value" line per item
+        (in order), None removes the file."""
+        path = self.home / "release"
+        if release is None:
+            path.unlink(missing_ok=True)
+            return
+        items = {"JAVA_VERSION": release} if isinstance(release, str) else dict(release)
+        path.write_text("".join(f'{key}="{value}"\n' for key, value in items.items()), encoding="utf-8")
+
     # -- jvm.dll -------------------------------------------------------------------------------
     def set_script(self, text: str, vm_type: str = "server") -> None:
         (self.vm_dir(vm_type) / "script.txt").write_text(text, encoding="utf-8")
@@ -230,14 +241,16 @@ class Runtime:
 def make_runtime(home, version_output: str | bytes = 'java version "1.8.0_372"\n', exit_code: int = 0,
                  hang: bool = False, java: bool = True, javaw: bool = True, vm_types=("server",),
                  jvm: str | None = "record", script: str = "", jdk: bool = False, splashscreen: bool = False,
-                 unpack200: str | None = None, packed_jars=(), host_java: str | None = None) -> Runtime:
+                 unpack200: str | None = None, packed_jars=(), host_java: str | None = None,
+                 release: str | dict | None = None, javac: bool = False) -> Runtime:
     """Lays out a stand-in Java home at `home` and returns its Runtime.
 
     jvm: "record" (transcript + script), "bridge" (the Java program runs on the host JDK), "broken" (a file that
     is no DLL), "32bit" (a 32-bit DLL), None (no jvm.dll). jdk=True lays out a development kit: lib\\tools.jar,
     jre\\bin\\{java,javaw}.exe and jre\\bin\\<vm type>\\jvm.dll, plus bin\\{java,javaw}.exe. unpack200: None/"missing",
     "ok", "fail" (bin\\unpack200.exe of home). packed_jars: paths relative to home ("lib/rt.jar") stored as
-    "lib/rt.jar.pack" holding a small jar's bytes.
+    "lib/rt.jar.pack" holding a small jar's bytes. release: home\\release as Runtime.set_release writes it (None: no
+    file). javac=True: a bin\\javac.exe (a copy of the stand-in java.exe, never run) in the kit's bin directory.
     """
     if jvm not in JVM_MODES:
         raise ValueError(f"jvm must be one of {JVM_MODES}")
@@ -252,6 +265,9 @@ def make_runtime(home, version_output: str | bytes = 'java version "1.8.0_372"\n
         if javaw:
             _copy("javaw.exe", b / "javaw.exe")
     rt.set_version_output(version_output, exit_code, hang)
+    if javac:
+        _copy("java.exe", rt.kit_bin / "javac.exe")
+    rt.set_release(release)
     if jdk:
         (home / "lib").mkdir(parents=True, exist_ok=True)
         (home / "lib" / "tools.jar").write_bytes(_jar_bytes("lib/tools.jar"))

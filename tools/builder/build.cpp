@@ -3,6 +3,7 @@
 
 #include "builder.h"
 #include "launcher/config_ids.h"
+#include "resources.h"
 #include "launcher/texts.h"
 
 namespace builder {
@@ -68,13 +69,15 @@ const std::string& noJvmText(bool withBits) {
 // Copies a file into the output, XORing every byte with 0xD6.
 struct ScrambleSink : ChunkSink {
     OutputFile& out;
+    PeChecksum& checksum;
     uint64_t written = 0;
     std::string buffer;
-    explicit ScrambleSink(OutputFile& o) : out(o) {}
+    ScrambleSink(OutputFile& o, PeChecksum& c) : out(o), checksum(c) {}
     bool chunk(const char* data, size_t size, std::string& error) override {
         buffer.assign(data, size);
         for (char& c : buffer) c = static_cast<char>(static_cast<unsigned char>(c) ^ kFileXor);
         written += size;
+        checksum.add(buffer.data(), buffer.size());
         return writeOutput(out, buffer.data(), buffer.size(), error);
     }
 };
@@ -110,7 +113,11 @@ bool finishBlock(const BuildInput& input, BlockData& block, std::string& error) 
         std::string list;
         for (const AppendedFile& f : input.files) {
             if (!list.empty()) list += ';';
-            list += f.name;
+            if (input.resources.utf8) {
+                for (unsigned char c : f.name) appendUtf8(list, cp1252ToUnicode(c));
+            } else {
+                list += f.name;
+            }
         }
         if (list.size() > kNarrowLimit) {
             error = input.files.back().origin + ": the list of appended file names is longer than " +
@@ -135,16 +142,46 @@ bool finishBlock(const BuildInput& input, BlockData& block, std::string& error) 
     return true;
 }
 
+bool prepareResourceChanges(BuildInput& input, const std::string& outPath, const char* sourceDateEpoch,
+                            ResourceSet& set, std::string& error) {
+    size_t slash = outPath.find_last_of("/\\");
+    std::string outputName = slash == std::string::npos ? outPath : outPath.substr(slash + 1);
+    int width = 0, height = 0;
+    if (!prepareResources(input.resources, outputName, set, width, height, error)) return false;
+    if (width > 0) {
+        const std::string origin = input.resources.lines.at("SPLASH_IMAGE").origin;
+        if (!input.strings.count(CFG_SPLASH_WIDTH)) input.strings[CFG_SPLASH_WIDTH] = Setting{std::to_string(width), origin};
+        if (!input.strings.count(CFG_SPLASH_HEIGHT))
+            input.strings[CFG_SPLASH_HEIGHT] = Setting{std::to_string(height), origin};
+    }
+    if (sourceDateEpoch) {
+        std::string text = sourceDateEpoch;
+        uint64_t value = 0;
+        bool ok = !text.empty() && text.size() <= 10;
+        for (char c : text) {
+            ok = ok && c >= '0' && c <= '9';
+            if (ok) value = value * 10 + static_cast<uint64_t>(c - '0');
+        }
+        if (!ok || value > 0xFFFFFFFFull) {
+            error = "SOURCE_DATE_EPOCH=" + text + ": seconds since 1970 up to 4294967295 are expected";
+            return false;
+        }
+        set.setTimeDateStamp = true;
+        set.timeDateStamp = static_cast<uint32_t>(value);
+    }
+    return true;
+}
+
 bool buildExecutable(const std::string& stubPath, const BlockData& block, const std::vector<AppendedFile>& files,
-                     const std::string& outPath, std::string& error) {
+                     const std::string& outPath, std::string& error, const ResourceSet& resources) {
     std::string stub;
     if (!readWholeFile(stubPath, stub, error)) return false;
-    uint64_t start = 0;
-    std::string peError;
-    if (!findBlockStart(stub, start, peError)) {
+    std::string image, peError;
+    if (!writeResources(stub, resources, image, peError)) {
         error = stubPath + ": " + peError;
         return false;
     }
+    const uint64_t start = image.size();
     std::string blockBytes = encodeBlock(block);
     uint64_t total = start + blockBytes.size();
     std::vector<uint64_t> sizes;
@@ -164,15 +201,22 @@ bool buildExecutable(const std::string& stubPath, const BlockData& block, const 
         return false;
     }
 
+    // The CheckSum covers the whole file: summed while writing, set at the end.
+    uint64_t checksumAt = 0;
+    std::string ignored;
+    bool withChecksum = checksumOffset(image, checksumAt, ignored);
+    PeChecksum checksum;
     OutputFile out;
     if (!openOutput(outPath, out, error)) return false;
-    bool ok = writeOutput(out, stub.data(), static_cast<size_t>(start), error) &&
-              writeOutput(out, blockBytes.data(), blockBytes.size(), error);
+    auto write = [&](const std::string& data) {
+        checksum.add(data.data(), data.size());
+        return writeOutput(out, data.data(), data.size(), error);
+    };
+    bool ok = write(image) && write(blockBytes);
     for (size_t i = 0; ok && i < files.size(); ++i) {
-        std::string length = le64(sizes[i]);
-        ok = writeOutput(out, length.data(), length.size(), error);
+        ok = write(le64(sizes[i]));
         if (!ok) break;
-        ScrambleSink sink(out);
+        ScrambleSink sink(out, checksum);
         ok = streamFile(files[i].path, sink, error);
         if (ok && sink.written != sizes[i]) {
             error = files[i].path + ": the file changed size while it was read";
@@ -180,9 +224,12 @@ bool buildExecutable(const std::string& stubPath, const BlockData& block, const 
         }
         if (!ok && error.compare(0, files[i].origin.size(), files[i].origin) != 0) error = files[i].origin + ": " + error;
     }
-    if (ok && files.empty()) {
-        std::string trailer = blockTrailer(start + blockBytes.size());
-        ok = writeOutput(out, trailer.data(), trailer.size(), error);
+    if (ok && files.empty()) ok = write(blockTrailer(start + blockBytes.size()));
+    if (ok && withChecksum) {
+        std::string field;
+        uint32_t sum = checksum.finish();
+        for (int i = 0; i < 4; ++i) field += static_cast<char>((sum >> (8 * i)) & 0xFF);
+        ok = writeOutputAt(out, checksumAt, field.data(), field.size(), error);
     }
     if (!ok) {
         discardOutput(out);

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "pe_resources.h"
+
 namespace builder {
 
 constexpr uint32_t kBlockMagic = 0xE8E413D5u;
@@ -98,8 +100,20 @@ struct AppendedFile {
     std::string path;  // host path of the content
     std::string origin;
 };
+// Lines of the [resources] section by key (ICON, SPLASH_IMAGE, FILE_VERSION, ...).
+struct ResourceLine {
+    std::string value;     // UTF-8 text; paths made absolute against the configuration's directory
+    std::u16string wide;   // the same text as UTF-16 (version strings)
+    std::string origin;
+};
+struct ResourceInput {
+    std::map<std::string, ResourceLine> lines;
+    bool utf8 = false;         // narrow block text as UTF-8: the manifest selects the UTF-8 code page
+    std::string manifestText;  // the content of MANIFEST, read and checked while parsing
+};
 struct BuildInput {
     std::map<int32_t, Setting> strings;
+    ResourceInput resources;
     std::map<int32_t, WideSetting> wides;
     std::vector<LanguageSetInput> sets;
     std::vector<AppendedFile> files;
@@ -134,8 +148,15 @@ const char* defaultValue(int32_t id);
 // Writes out = stub up to its block start, the block, then either the appended
 // files (length, content XOR 0xD6) or the trailer and padding. Nothing is
 // left at out when it fails.
+// resources: the changes of the stub's resources and headers (see pe_resources.h);
+// the CheckSum is always computed over the whole file.
 bool buildExecutable(const std::string& stubPath, const BlockData& block, const std::vector<AppendedFile>& files,
-                     const std::string& outPath, std::string& error);
+                     const std::string& outPath, std::string& error, const ResourceSet& resources = ResourceSet());
+// The resource changes of the [resources] section, SPLASH_WIDTH/HEIGHT from
+// the splash image when absent, and the TimeDateStamp from SOURCE_DATE_EPOCH
+// (nullptr when unset).
+bool prepareResourceChanges(BuildInput& input, const std::string& outPath, const char* sourceDateEpoch,
+                            ResourceSet& set, std::string& error);
 
 // The block of an executable in configuration-file form. With extractDir
 // non-empty, the appended files are written there and listed in [files].
@@ -144,11 +165,13 @@ bool dumpExecutable(const std::string& exePath, const std::string& extractDir, s
 // The configuration-file text of a block. files: names and host paths for a
 // [files] section (FILE_COUNT and FILE_LIST then come from it); with
 // filesNotExtracted, FILE_COUNT and FILE_LIST are written as comments.
-std::string dumpBlock(const BlockData& block, const std::vector<AppendedFile>& files, bool filesNotExtracted = false);
+std::string dumpBlock(const BlockData& block, const std::vector<AppendedFile>& files, bool filesNotExtracted = false,
+                      bool utf8 = false);
 
 // Value formatting used by the dump: plain when it reads back unchanged, else
 // quoted with escapes.
-std::string formatNarrowValue(const std::string& value);
+// utf8: the value is UTF-8 text (the manifest selects the UTF-8 code page).
+std::string formatNarrowValue(const std::string& value, bool utf8 = false);
 std::string formatWideValue(const std::u16string& value);
 
 // ---- Files (host and Windows implementations) ------------------------------------------
@@ -162,6 +185,8 @@ struct OutputFile {
 };
 bool openOutput(const std::string& path, OutputFile& out, std::string& error);
 bool writeOutput(OutputFile& out, const void* data, size_t size, std::string& error);
+// Overwrites bytes already written at offset; later writes go on at the end.
+bool writeOutputAt(OutputFile& out, uint64_t offset, const void* data, size_t size, std::string& error);
 bool commitOutput(OutputFile& out, std::string& error);
 void discardOutput(OutputFile& out);
 // Streams a file in chunks; the callback gets each chunk.

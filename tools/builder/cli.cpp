@@ -2,6 +2,7 @@
 #include "cli.h"
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "builder.h"
 #include "launcher/config_ids.h"
@@ -139,6 +140,9 @@ int runCli(const std::vector<std::string>& args, std::string& out, std::string& 
         bool ok = o.first ? applyFileArgument(o.second, input, error) : applySetArgument(o.second, input, error);
         if (!ok) return failure(err, error);
     }
+    ResourceSet resources;
+    if (!prepareResourceChanges(input, output, std::getenv("SOURCE_DATE_EPOCH"), resources, error))
+        return failure(err, error);
     BlockData block;
     if (!finishBlock(input, block, error)) return failure(err, error);
     for (const AppendedFile& f : input.files) {
@@ -147,7 +151,7 @@ int runCli(const std::vector<std::string>& args, std::string& out, std::string& 
             err += "tovex-build: warning: " + f.origin + ": " + f.path +
                    " is empty; the launcher creates no file for an empty entry\n";
     }
-    if (!buildExecutable(stub, block, input.files, output, error)) return failure(err, error);
+    if (!buildExecutable(stub, block, input.files, output, error, resources)) return failure(err, error);
     return 0;
 }
 

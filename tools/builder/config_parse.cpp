@@ -5,6 +5,7 @@
 
 #include "builder.h"
 #include "launcher/config_ids.h"
+#include "resources.h"
 
 namespace builder {
 
@@ -131,13 +132,29 @@ bool parseValue(const std::string& raw, std::vector<TextUnit>& units, std::strin
 }
 
 // Narrow text of a value; \uHHHH stands for the character (a lone surrogate fails).
-bool toNarrow(const std::vector<TextUnit>& units, std::string& out, std::string& error) {
+// Windows-1252, or UTF-8 when the manifest selects the UTF-8 code page.
+bool toNarrow(const std::vector<TextUnit>& units, std::string& out, std::string& error, bool utf8) {
     std::vector<TextUnit> fixed = units;
     for (TextUnit& u : fixed)
         if (u.kind == TextUnit::CodeUnit) u.kind = TextUnit::CodePoint;
+    if (utf8) {
+        out.clear();
+        for (const TextUnit& u : fixed) {
+            if (u.kind == TextUnit::RawByte) {
+                out += static_cast<char>(u.value);
+            } else if (u.value >= 0xD800 && u.value < 0xE000) {
+                error = "character " + charName(u.value) + " (a lone surrogate) cannot be written in UTF-8";
+                return false;
+            } else {
+                appendUtf8(out, u.value);
+            }
+        }
+        return true;
+    }
     uint32_t bad = 0;
     if (!unitsToNarrow(fixed, out, bad)) {
-        error = "character " + charName(bad) + " cannot be written in Windows-1252 (use [wide] or \\xHH)";
+        error = "character " + charName(bad) +
+                " cannot be written in Windows-1252 (use [wide], \\xHH, or UTF8_CODE_PAGE = 1 in [resources])";
         return false;
     }
     return true;
@@ -212,7 +229,7 @@ bool isNumericName(const std::string& name) {
     return true;
 }
 
-enum class Section { Strings, Wide, Lang, Files };
+enum class Section { Strings, Wide, Lang, Files, Resources };
 
 bool addFile(BuildInput& input, const std::string& nameUtf8, const std::string& path, const std::string& origin,
              std::string& error) {
@@ -386,99 +403,115 @@ bool checkAppendedName(const std::string& nameUtf8, std::string& stored, std::st
 
 bool parseConfigText(const std::string& text, const std::string& fileName, const std::string& baseDir,
                      BuildInput& input, std::string& error) {
-    Section section = Section::Strings;
-    size_t pos = 0;
-    int lineNo = 0;
-    if (text.compare(0, 3, "\xEF\xBB\xBF") == 0) pos = 3;
-    while (pos < text.size()) {
-        size_t nl = text.find('\n', pos);
-        std::string line = text.substr(pos, nl == std::string::npos ? std::string::npos : nl - pos);
-        pos = nl == std::string::npos ? text.size() : nl + 1;
-        ++lineNo;
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        const std::string origin = lineOrigin(fileName, lineNo);
-        std::string t = trim(line);
-        if (t.empty() || t[0] == '#') continue;
+    // Two passes: the [resources] section first, because the manifest decides
+    // how the narrow text of every other line is written.
+    for (int pass = 0; pass < 2; ++pass) {
+        if (pass == 1 && !finishResourceInput(input.resources, error)) return false;
+        const bool utf8 = input.resources.utf8;
+        Section section = Section::Strings;
+        size_t pos = 0;
+        int lineNo = 0;
+        if (text.compare(0, 3, "\xEF\xBB\xBF") == 0) pos = 3;
+        while (pos < text.size()) {
+            size_t nl = text.find('\n', pos);
+            std::string line = text.substr(pos, nl == std::string::npos ? std::string::npos : nl - pos);
+            pos = nl == std::string::npos ? text.size() : nl + 1;
+            ++lineNo;
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            const std::string origin = lineOrigin(fileName, lineNo);
+            std::string t = trim(line);
+            if (t.empty() || t[0] == '#') continue;
 
-        if (t[0] == '[') {
-            // A quoted language key may hold "]": look for the bracket after the closing quote.
-            size_t from = 1;
-            size_t quote = t.find('"');
-            if (quote != std::string::npos && t.compare(1, 4, "lang") == 0 && trim(t.substr(5, quote - 5)).empty()) {
-                size_t q = quote + 1;
-                while (q < t.size() && t[q] != '"') q += t[q] == '\\' ? 2 : 1;
-                if (q >= t.size()) return failAt(error, origin, "unterminated quote");
-                from = q + 1;
-            }
-            size_t close = t.find(']', from);
-            if (close == std::string::npos) return failAt(error, origin, "section header without \"]\"");
-            std::string after = trim(t.substr(close + 1));
-            if (!after.empty() && after[0] != '#') return failAt(error, origin, "unexpected text after the section header");
-            std::string inner = trim(t.substr(1, close - 1));
-            if (inner == "strings") {
-                section = Section::Strings;
-            } else if (inner == "wide") {
-                section = Section::Wide;
-            } else if (inner == "files") {
-                section = Section::Files;
-            } else if (inner == "lang" || (inner.compare(0, 4, "lang") == 0 && isBlank(inner[4]))) {
-                std::string keyText = trim(inner.substr(4));
-                std::vector<TextUnit> units;
-                std::string message;
-                if (!keyText.empty() && keyText[0] == '"') {
-                    if (!parseValue(keyText, units, message)) return failAt(error, origin, message);
-                } else {
-                    std::vector<uint32_t> cps;
-                    if (!decodeUtf8(keyText, cps)) return failAt(error, origin, "invalid UTF-8 in the language key");
-                    for (uint32_t cp : cps) units.push_back({TextUnit::CodePoint, cp});
+            if (t[0] == '[') {
+                // A quoted language key may hold "]": look for the bracket after the closing quote.
+                size_t from = 1;
+                size_t quote = t.find('"');
+                if (quote != std::string::npos && t.compare(1, 4, "lang") == 0 && trim(t.substr(5, quote - 5)).empty()) {
+                    size_t q = quote + 1;
+                    while (q < t.size() && t[q] != '"') q += t[q] == '\\' ? 2 : 1;
+                    if (q >= t.size()) return failAt(error, origin, "unterminated quote");
+                    from = q + 1;
                 }
-                LanguageSetInput set;
-                if (!toNarrow(units, set.key, message)) return failAt(error, origin, message);
-                set.origin = origin;
-                input.sets.push_back(std::move(set));
-                section = Section::Lang;
+                size_t close = t.find(']', from);
+                if (close == std::string::npos) return failAt(error, origin, "section header without \"]\"");
+                std::string after = trim(t.substr(close + 1));
+                if (!after.empty() && after[0] != '#') return failAt(error, origin, "unexpected text after the section header");
+                std::string inner = trim(t.substr(1, close - 1));
+                if (inner == "strings") {
+                    section = Section::Strings;
+                } else if (inner == "wide") {
+                    section = Section::Wide;
+                } else if (inner == "files") {
+                    section = Section::Files;
+                } else if (inner == "resources") {
+                    section = Section::Resources;
+                } else if (inner == "lang" || (inner.compare(0, 4, "lang") == 0 && isBlank(inner[4]))) {
+                    std::string keyText = trim(inner.substr(4));
+                    std::vector<TextUnit> units;
+                    std::string message;
+                    if (!keyText.empty() && keyText[0] == '"') {
+                        if (!parseValue(keyText, units, message)) return failAt(error, origin, message);
+                    } else {
+                        std::vector<uint32_t> cps;
+                        if (!decodeUtf8(keyText, cps)) return failAt(error, origin, "invalid UTF-8 in the language key");
+                        for (uint32_t cp : cps) units.push_back({TextUnit::CodePoint, cp});
+                    }
+                    LanguageSetInput set;
+                    section = Section::Lang;
+                    if (pass == 0) continue;
+                    if (!toNarrow(units, set.key, message, utf8)) return failAt(error, origin, message);
+                    set.origin = origin;
+                    input.sets.push_back(std::move(set));
+                } else {
+                    return failAt(error, origin, "unknown section [" + inner + "] (known: [strings], [wide], [lang KEY], [files], [resources])");
+                }
+                continue;
+            }
+
+            if ((pass == 0) != (section == Section::Resources)) continue;
+            size_t eq = t.find('=');
+            if (eq == std::string::npos) return failAt(error, origin, "expected NAME = value");
+            std::string name = trim(t.substr(0, eq));
+            std::vector<TextUnit> units;
+            std::string message;
+            if (!parseValue(t.substr(eq + 1), units, message)) return failAt(error, origin, message);
+
+            if (section == Section::Resources) {
+                if (!parseResourceLine(name, units, origin, baseDir, input.resources, message))
+                    return failAt(error, origin, message);
+                continue;
+            }
+
+            if (section == Section::Files) {
+                std::string path;
+                for (const TextUnit& u : units) {
+                    if (u.kind == TextUnit::RawByte) return failAt(error, origin, "\\xHH is not allowed in a path");
+                    // A path is text: no NUL (it would end the path early) and no half of a surrogate pair.
+                    if (u.value == 0) return failAt(error, origin, "a path cannot hold a NUL character");
+                    if (u.value >= 0xD800 && u.value <= 0xDFFF)
+                        return failAt(error, origin, "a path cannot hold " + charName(u.value) + " (half of a surrogate pair)");
+                    appendUtf8(path, u.value);
+                }
+                if (!path.empty() && !isAbsolutePath(path)) path = joinPath(baseDir, path);
+                if (!addFile(input, name, path, origin, error)) return false;
+                continue;
+            }
+
+            if (name.empty()) return failAt(error, origin, "missing setting name before \"=\"");
+            int32_t id;
+            if (!resolveSettingName(name, id, message)) return failAt(error, origin, message);
+            if (section == Section::Strings) {
+                std::string value;
+                if (!toNarrow(units, value, message, utf8)) return failAt(error, origin, message);
+                if (!isNumericName(name) && !checkSettingValue(id, value, message)) return failAt(error, origin, message);
+                input.strings[id] = Setting{value, origin};
             } else {
-                return failAt(error, origin, "unknown section [" + inner + "] (known: [strings], [wide], [lang KEY], [files])");
+                WideSetting w{unitsToWide(units), origin};
+                if (section == Section::Wide)
+                    input.wides[id] = w;
+                else
+                    input.sets.back().entries[id] = w;
             }
-            continue;
-        }
-
-        size_t eq = t.find('=');
-        if (eq == std::string::npos) return failAt(error, origin, "expected NAME = value");
-        std::string name = trim(t.substr(0, eq));
-        std::vector<TextUnit> units;
-        std::string message;
-        if (!parseValue(t.substr(eq + 1), units, message)) return failAt(error, origin, message);
-
-        if (section == Section::Files) {
-            std::string path;
-            for (const TextUnit& u : units) {
-                if (u.kind == TextUnit::RawByte) return failAt(error, origin, "\\xHH is not allowed in a path");
-                // A path is text: no NUL (it would end the path early) and no half of a surrogate pair.
-                if (u.value == 0) return failAt(error, origin, "a path cannot hold a NUL character");
-                if (u.value >= 0xD800 && u.value <= 0xDFFF)
-                    return failAt(error, origin, "a path cannot hold " + charName(u.value) + " (half of a surrogate pair)");
-                appendUtf8(path, u.value);
-            }
-            if (!path.empty() && !isAbsolutePath(path)) path = joinPath(baseDir, path);
-            if (!addFile(input, name, path, origin, error)) return false;
-            continue;
-        }
-
-        if (name.empty()) return failAt(error, origin, "missing setting name before \"=\"");
-        int32_t id;
-        if (!resolveSettingName(name, id, message)) return failAt(error, origin, message);
-        if (section == Section::Strings) {
-            std::string value;
-            if (!toNarrow(units, value, message)) return failAt(error, origin, message);
-            if (!isNumericName(name) && !checkSettingValue(id, value, message)) return failAt(error, origin, message);
-            input.strings[id] = Setting{value, origin};
-        } else {
-            WideSetting w{unitsToWide(units), origin};
-            if (section == Section::Wide)
-                input.wides[id] = w;
-            else
-                input.sets.back().entries[id] = w;
         }
     }
     return true;
@@ -500,7 +533,7 @@ bool applySetArgument(const std::string& argument, BuildInput& input, std::strin
     std::vector<TextUnit> units;
     for (uint32_t cp : cps) units.push_back({TextUnit::CodePoint, cp});
     std::string value;
-    if (!toNarrow(units, value, message)) return failAt(error, origin, message);
+    if (!toNarrow(units, value, message, input.resources.utf8)) return failAt(error, origin, message);
     if (!isNumericName(name) && !checkSettingValue(id, value, message)) return failAt(error, origin, message);
     input.strings[id] = Setting{value, origin};
     return true;

@@ -2,6 +2,7 @@
 #include <cstdio>
 
 #include "builder.h"
+#include "resources.h"
 #include "launcher/config_ids.h"
 
 namespace builder {
@@ -164,9 +165,15 @@ bool findAppendedFiles(const std::string& image, uint64_t end, const BlockData& 
 
 }  // namespace
 
-std::string formatNarrowValue(const std::string& value) {
+std::string formatNarrowValue(const std::string& value, bool utf8) {
     if (plainWritable(value)) return value;
     std::string out = "\"";
+    std::vector<uint32_t> cps;
+    if (utf8 && decodeUtf8(value, cps)) {
+        for (uint32_t cp : cps)
+            if (!appendAsciiEscaped(out, cp)) cp < 0xA0 ? appendHex(out, "\\u", cp, 4) : appendUtf8(out, cp);
+        return out + "\"";
+    }
     for (unsigned char c : value) {
         if (appendAsciiEscaped(out, c)) continue;
         uint32_t cp = cp1252ToUnicode(c);
@@ -196,7 +203,8 @@ std::string formatWideValue(const std::u16string& value) {
     return out + "\"";
 }
 
-std::string dumpBlock(const BlockData& block, const std::vector<AppendedFile>& files, bool filesNotExtracted) {
+std::string dumpBlock(const BlockData& block, const std::vector<AppendedFile>& files, bool filesNotExtracted,
+                      bool utf8) {
     std::string out;
     if (block.reserved1 || block.reserved2) {
         out += "# The reserved words of this block are " + std::to_string(block.reserved1) + " and " +
@@ -219,16 +227,18 @@ std::string dumpBlock(const BlockData& block, const std::vector<AppendedFile>& f
         std::string name = settingName(e.id, e.value, &note);
         out += note;
         if (filesNotExtracted && fileSetting) out += "# ";
-        out += name + " = " + formatNarrowValue(e.value) + "\n";
+        out += name + " = " + formatNarrowValue(e.value, utf8) + "\n";
     }
     if (!block.wides.empty()) {
         out += "\n[wide]\n";
         for (const WideEntry& e : block.wides) out += wideName(e.id) + " = " + formatWideValue(e.value) + "\n";
     }
     for (const LanguageSet& set : block.sets) {
-        out += set.key.empty() ? "\n[lang]\n" : "\n[lang " + formatLangKey(set.key) + "]\n";
+        out += set.key.empty() ? "\n[lang]\n"
+                               : "\n[lang " + (utf8 ? formatNarrowValue(set.key, true) : formatLangKey(set.key)) + "]\n";
         for (const WideEntry& e : set.entries) out += wideName(e.id) + " = " + formatWideValue(e.value) + "\n";
     }
+    if (utf8) out += "\n[resources]\nUTF8_CODE_PAGE = 1\n";
     if (!files.empty()) {
         out += "\n[files]\n";
         for (const AppendedFile& f : files) out += storedNameToHost(f.name, false) + " = " + formatPath(f.path) + "\n";
@@ -248,6 +258,23 @@ bool dumpExecutable(const std::string& exePath, const std::string& extractDir, s
         return false;
     }
 
+    // With the UTF-8 code page selected by the manifest, the narrow strings are UTF-8;
+    // the appended files' names are looked up in their Windows-1252 form.
+    ResourceTree tree;
+    const ResourceEntry* manifest = nullptr;
+    if (readResources(image, tree, message))
+        manifest = findResource(tree, ResourceName::id(kResManifest), ResourceName::id(1));
+    const bool utf8 = manifest && manifestSelectsUtf8(manifest->data);
+    BlockData lookup = block;
+    for (StringEntry& e : lookup.strings) {
+        std::vector<uint32_t> cps;
+        if (!utf8 || e.id != CFG_FILE_LIST || !decodeUtf8(e.value, cps)) continue;
+        std::string narrow;
+        unsigned char byte;
+        for (uint32_t cp : cps) narrow += unicodeToCp1252(cp, byte) ? static_cast<char>(byte) : '?';
+        e.value = narrow;
+    }
+
     std::string shownPath = exePath;  // a comment line must stay one line
     for (char& c : shownPath)
         if (static_cast<unsigned char>(c) < 0x20) c = '?';
@@ -257,7 +284,7 @@ bool dumpExecutable(const std::string& exePath, const std::string& extractDir, s
     std::vector<std::pair<std::string, std::pair<uint64_t, uint64_t>>> files;
     if (image.compare(end, std::string::npos, blockTrailer(end)) == 0) {
         // no appended files: the block is followed by the trailer and padding
-    } else if (findAppendedFiles(image, end, block, files)) {
+    } else if (findAppendedFiles(image, end, lookup, files)) {
         if (extractDir.empty()) {
             header += "# " + std::to_string(files.size()) +
                       " appended files follow the block (FILE_COUNT and FILE_LIST below); --extract DIR writes them out\n";
@@ -284,7 +311,7 @@ bool dumpExecutable(const std::string& exePath, const std::string& extractDir, s
         header += "# " + std::to_string(image.size() - end) +
                   " bytes follow the block that are neither the trailer nor appended files as listed in FILE_LIST.\n";
     }
-    text = header + "\n" + dumpBlock(block, listed, notExtracted);
+    text = header + "\n" + dumpBlock(block, listed, notExtracted, utf8);
     return true;
 }
 

@@ -119,6 +119,22 @@ bool writeOutput(OutputFile& out, const void* data, size_t size, std::string& er
     return true;
 }
 
+bool writeOutputAt(OutputFile& out, uint64_t offset, const void* data, size_t size, std::string& error) {
+    const char* p = static_cast<const char*>(data);
+    while (size > 0) {
+        ssize_t n = ::pwrite(fdOf(out), p, size, static_cast<off_t>(offset));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            error = sysError("cannot write", out.tempPath);
+            return false;
+        }
+        p += n;
+        offset += static_cast<uint64_t>(n);
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
 bool commitOutput(OutputFile& out, std::string& error) {
     int fd = fdOf(out);
     out.handle = nullptr;

@@ -125,6 +125,23 @@ bool writeOutput(OutputFile& out, const void* data, size_t size, std::string& er
     return true;
 }
 
+bool writeOutputAt(OutputFile& out, uint64_t offset, const void* data, size_t size, std::string& error) {
+    HANDLE h = static_cast<HANDLE>(out.handle);
+    LARGE_INTEGER at, end, zero;
+    at.QuadPart = static_cast<LONGLONG>(offset);
+    zero.QuadPart = 0;
+    if (!SetFilePointerEx(h, zero, &end, FILE_CURRENT) || !SetFilePointerEx(h, at, nullptr, FILE_BEGIN)) {
+        error = lastError("cannot seek in", out.tempPath);
+        return false;
+    }
+    if (!writeOutput(out, data, size, error)) return false;
+    if (!SetFilePointerEx(h, end, nullptr, FILE_BEGIN)) {
+        error = lastError("cannot seek in", out.tempPath);
+        return false;
+    }
+    return true;
+}
+
 bool commitOutput(OutputFile& out, std::string& error) {
     HANDLE h = static_cast<HANDLE>(out.handle);
     out.handle = nullptr;

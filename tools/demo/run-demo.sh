@@ -27,9 +27,11 @@ runtimes.make_runtime(pathlib.Path(sys.argv[1]), jvm="bridge",
                       version_output='openjdk version "17.0.15" 2025-04-15\n')
 PY
 
-echo "== building HelloTovex.exe with tovex-build"
+echo "== building HelloTovex.exe with tovex-build (its icon and splash image made now)"
+/usr/bin/python3 "$ROOT/tools/demo/make_demo_images.py" "$TOVEX_BUILD/demo/resources"
+cp "$ROOT/tools/demo/demo.conf" "$TOVEX_BUILD/demo/resources/demo.conf"
 "$TOVEX_BUILD/host/tovex-build" --stub "$TOVEX_BUILD/win/launcher-console.exe" \
-  --config "$ROOT/tools/demo/demo.conf" --out "$APP/HelloTovex.exe"
+  --config "$TOVEX_BUILD/demo/resources/demo.conf" --out "$APP/HelloTovex.exe"
 printf -- '-Ddemo.greeting=hello from HelloTovex.vmoptions\n' > "$APP/HelloTovex.vmoptions"
 "$TOVEX_BUILD/host/tovex-build" --dump "$APP/HelloTovex.exe" | head -n 12
 

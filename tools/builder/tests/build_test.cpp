@@ -37,7 +37,10 @@ TEST(Build, StubThenBlockThenTrailerPaddedTo512) {
     EXPECT_EQ(r.err, "");
     std::string out = dir.read("app.exe");
     std::string in = dir.read("stub.exe");
-    ASSERT_EQ(out.substr(0, 0x3F3), in.substr(0, 0x3F3));
+    // The stub's bytes, except the CheckSum (optional header + 64), now that of the whole file.
+    ASSERT_EQ(out.substr(0, 0xD8), in.substr(0, 0xD8));
+    ASSERT_EQ(out.substr(0xDC, 0x3F3 - 0xDC), in.substr(0xDC, 0x3F3 - 0xDC));
+    EXPECT_NE(le(out, 0xD8, 4), 0u);
     uint64_t end = 0;
     builder::BlockData block = decodeAt(out, 0x3F3, end);
     EXPECT_EQ(le(out, 0x3F3 + 12, 8), end - 0x3F3 - 12);  // reserved 64-bit value
@@ -203,6 +206,7 @@ TEST(Cli, ListSettingsNamesEveryKnownId) {
     EXPECT_NE(r.out.find("122    MAIN_CLASS"), std::string::npos);
     EXPECT_NE(r.out.find("10114  STATUS_TEXT_COLOR          colour"), std::string::npos);
     EXPECT_NE(r.out.find("[default: 0,0,0]"), std::string::npos);
+    EXPECT_NE(r.out.find("J installed runtimes"), std::string::npos);
 }
 
 }  // namespace

@@ -1,0 +1,733 @@
+// PE32+ resource trees: reading, changing and writing them back into an image.
+//
+// Section layout of a written image. The launcher looks for its configuration
+// block right after the raw data of the last entry of the section table, so
+// the written resource section is always that last entry, and the raw data of
+// all sections is laid out in table order (the last entry's data ends the
+// image). When the stub's resource section is already the last one it is
+// rewritten in place. When other sections follow it (the linker puts .reloc
+// after .rsrc), those sections cannot move in memory: code reaches them at
+// fixed addresses. So the new resources go into a new section appended after
+// the highest address, and the old resource section keeps its address range as
+// uninitialised memory without file data (".oldrsrc"): nothing points into it
+// any more, the image's addresses stay contiguous, and its file bytes are gone.
+#include "pe_resources.h"
+
+#include "builder.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <set>
+
+namespace builder {
+
+namespace {
+
+struct TypeNameRow {
+    uint16_t type;
+    const char* name;
+};
+const TypeNameRow kTypeNames[] = {
+    {1, "RT_CURSOR"},        {2, "RT_BITMAP"},    {3, "RT_ICON"},      {4, "RT_MENU"},
+    {5, "RT_DIALOG"},        {6, "RT_STRING"},    {7, "RT_FONTDIR"},   {8, "RT_FONT"},
+    {9, "RT_ACCELERATOR"},   {10, "RT_RCDATA"},   {11, "RT_MESSAGETABLE"}, {12, "RT_GROUP_CURSOR"},
+    {14, "RT_GROUP_ICON"},   {16, "RT_VERSION"},  {17, "RT_DLGINCLUDE"}, {19, "RT_PLUGPLAY"},
+    {20, "RT_VXD"},          {21, "RT_ANICURSOR"}, {22, "RT_ANIICON"}, {23, "RT_HTML"},
+    {24, "RT_MANIFEST"},
+};
+
+constexpr int kDirResource = 2;
+constexpr int kDirSecurity = 4;
+constexpr int kDirDebug = 6;
+constexpr int kDirBoundImport = 11;
+constexpr uint32_t kScnCode = 0x20, kScnInitData = 0x40, kScnUninitData = 0x80;
+constexpr uint32_t kScnMemRead = 0x40000000;
+constexpr size_t kMaxResourceEntries = 100000;  // a bound for crafted trees
+
+uint32_t get(const Bytes& d, uint64_t pos, int width) {
+    uint32_t v = 0;
+    for (int i = width - 1; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(d[pos + i]);
+    return v;
+}
+void put(Bytes& d, uint64_t pos, uint32_t v, int width) {
+    for (int i = 0; i < width; ++i) d[pos + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
+}
+void append(Bytes& d, uint32_t v, int width) {
+    for (int i = 0; i < width; ++i) d += static_cast<char>((v >> (8 * i)) & 0xFF);
+}
+uint64_t alignUp(uint64_t v, uint64_t a) { return a ? (v + a - 1) / a * a : v; }
+bool powerOfTwo(uint32_t v) { return v && !(v & (v - 1)); }
+
+std::string hex(uint64_t v) {
+    char buf[24];
+    std::snprintf(buf, sizeof buf, "0x%llX", static_cast<unsigned long long>(v));
+    return buf;
+}
+
+// Where an RVA's bytes lie in the file: only within a section's raw data.
+bool rvaToOffset(const PeInfo& pe, const Bytes& image, uint32_t rva, uint32_t size, uint64_t& offset) {
+    for (const PeSection& s : pe.sections) {
+        if (rva < s.virtualAddress) continue;
+        uint64_t rel = rva - s.virtualAddress;
+        if (rel + size > s.rawSize) continue;
+        offset = s.rawOffset + rel;
+        return offset + size <= image.size();
+    }
+    return false;
+}
+
+struct TreeReader {
+    const Bytes& image;
+    const PeInfo& pe;
+    uint32_t base;  // RVA of the resource directory
+    ResourceTree& tree;
+    std::string& error;
+    size_t seen = 0;
+    uint64_t copied = 0;
+
+    bool bytesAt(uint32_t rel, uint32_t size, uint64_t& offset) {
+        if (rel > 0x7FFFFFFFu || !rvaToOffset(pe, image, base + rel, size, offset)) {
+            error = "resource directory: offset " + hex(rel) + " lies outside the image";
+            return false;
+        }
+        return true;
+    }
+    bool name(uint32_t field, ResourceName& out) {
+        if (!(field & 0x80000000u)) {
+            out = ResourceName::id(static_cast<uint16_t>(field & 0xFFFF));
+            return true;
+        }
+        uint64_t at;
+        if (!bytesAt(field & 0x7FFFFFFFu, 2, at)) return false;
+        uint32_t length = get(image, at, 2);
+        if (!bytesAt(field & 0x7FFFFFFFu, 2 + 2 * length, at)) return false;
+        std::u16string text;
+        for (uint32_t i = 0; i < length; ++i) text += static_cast<char16_t>(get(image, at + 2 + 2 * i, 2));
+        out = ResourceName::named(text);
+        return true;
+    }
+    // level 0: types, 1: names, 2: languages.
+    bool directory(uint32_t rel, int level, ResourceEntry& path) {
+        uint64_t at;
+        if (!bytesAt(rel, 16, at)) return false;
+        if (level == 0) {
+            tree.characteristics = get(image, at, 4);
+            tree.timeDateStamp = get(image, at + 4, 4);
+            tree.majorVersion = static_cast<uint16_t>(get(image, at + 8, 2));
+            tree.minorVersion = static_cast<uint16_t>(get(image, at + 10, 2));
+        }
+        uint32_t count = get(image, at + 12, 2) + get(image, at + 14, 2);
+        uint64_t entries;
+        if (!bytesAt(rel + 16, 8 * count, entries)) return false;
+        for (uint32_t i = 0; i < count; ++i) {
+            if (++seen > kMaxResourceEntries) {
+                error = "resource directory: more than " + std::to_string(kMaxResourceEntries) + " entries";
+                return false;
+            }
+            uint32_t nameField = get(image, entries + 8 * i, 4);
+            uint32_t target = get(image, entries + 8 * i + 4, 4);
+            ResourceName n;
+            if (!name(nameField, n)) return false;
+            bool isDirectory = (target & 0x80000000u) != 0;
+            if (isDirectory != (level < 2)) {
+                error = std::string("resource directory: ") + (isDirectory ? "a subdirectory" : "a data entry") +
+                        " at level " + std::to_string(level + 1) + " (a tree of type, name and language is expected)";
+                return false;
+            }
+            if (level == 0) path.type = n;
+            if (level == 1) path.name = n;
+            if (isDirectory) {
+                if (!directory(target & 0x7FFFFFFFu, level + 1, path)) return false;
+                continue;
+            }
+            if (!n.isNumber) {
+                error = "resource directory: a language given by name";
+                return false;
+            }
+            uint64_t dataEntry;
+            if (!bytesAt(target, 16, dataEntry)) return false;
+            uint32_t rva = get(image, dataEntry, 4), size = get(image, dataEntry + 4, 4);
+            uint64_t dataAt;
+            if (!rvaToOffset(pe, image, rva, size, dataAt)) {
+                error = "resource " + resourceTypeName(path.type.isNumber ? path.type.number : 0) + " " +
+                        path.name.show() + ": its data (RVA " + hex(rva) + ", " + std::to_string(size) +
+                        " bytes) lies outside the image";
+                return false;
+            }
+            copied += size;
+            if (copied > 2 * static_cast<uint64_t>(image.size())) {
+                error = "resource directory: its entries share data too often (more than twice the image's size)";
+                return false;
+            }
+            ResourceEntry e = path;
+            e.language = n.number;
+            e.codePage = get(image, dataEntry + 8, 4);
+            e.data = image.substr(dataAt, size);
+            tree.entries.push_back(std::move(e));
+        }
+        return true;
+    }
+};
+
+// ---- Writing a tree ---------------------------------------------------------------
+
+struct NameKey {
+    ResourceName n;
+    bool operator<(const NameKey& o) const { return n < o.n; }
+};
+using LangMap = std::map<uint16_t, const ResourceEntry*>;
+using NameMap = std::map<NameKey, LangMap>;
+using TypeMap = std::map<NameKey, NameMap>;
+
+void putDirectoryHeader(Bytes& out, size_t at, const ResourceTree& tree, uint32_t named, uint32_t ids) {
+    put(out, at, tree.characteristics, 4);
+    put(out, at + 4, tree.timeDateStamp, 4);
+    put(out, at + 8, tree.majorVersion, 2);
+    put(out, at + 10, tree.minorVersion, 2);
+    put(out, at + 12, named, 2);
+    put(out, at + 14, ids, 2);
+}
+
+template <typename Map>
+void countNames(const Map& m, uint32_t& named, uint32_t& ids) {
+    named = ids = 0;
+    for (const auto& kv : m) (kv.first.n.isNumber ? ids : named)++;
+}
+
+// The section contents for a tree placed at RVA base: directories (breadth
+// first), data entries, name strings, then the data, each aligned to 8.
+Bytes serializeTree(const ResourceTree& tree, uint32_t base, uint32_t& directorySize) {
+    TypeMap types;
+    for (const ResourceEntry& e : tree.entries) types[NameKey{e.type}][NameKey{e.name}][e.language] = &e;
+
+    size_t nameDirs = 0, langDirs = 0, leaves = 0, entryCount = types.size();
+    for (const auto& t : types) {
+        ++nameDirs;
+        entryCount += t.second.size();
+        for (const auto& n : t.second) {
+            ++langDirs;
+            entryCount += n.second.size();
+            leaves += n.second.size();
+        }
+    }
+    size_t tablesSize = 16 * (1 + nameDirs + langDirs) + 8 * entryCount;
+    size_t dataEntriesAt = tablesSize;
+    size_t stringsAt = dataEntriesAt + 16 * leaves;
+
+    // Strings, one per distinct text.
+    std::map<std::u16string, size_t> stringOffsets;
+    Bytes strings;
+    auto addString = [&](const ResourceName& n) {
+        if (n.isNumber || stringOffsets.count(n.text)) return;
+        stringOffsets[n.text] = stringsAt + strings.size();
+        append(strings, static_cast<uint32_t>(n.text.size()), 2);
+        for (char16_t c : n.text) append(strings, c, 2);
+    };
+    for (const auto& t : types) {
+        addString(t.first.n);
+        for (const auto& n : t.second) addString(n.first.n);
+    }
+    size_t dataAt = alignUp(stringsAt + strings.size(), 8);
+
+    Bytes out(dataAt, '\0');
+    out.replace(stringsAt, strings.size(), strings);
+    auto nameField = [&](const ResourceName& n) -> uint32_t {
+        return n.isNumber ? n.number : static_cast<uint32_t>(0x80000000u | stringOffsets[n.text]);
+    };
+
+    // Directory tables: root, then the name level, then the language level.
+    size_t nextNameDir = 16 + 8 * types.size();
+    size_t nameLevelSize = 0;
+    for (const auto& t : types) nameLevelSize += 16 + 8 * t.second.size();
+    size_t nextLangDir = nextNameDir + nameLevelSize;
+    size_t nextDataEntry = dataEntriesAt;
+
+    uint32_t named, ids;
+    countNames(types, named, ids);
+    putDirectoryHeader(out, 0, tree, named, ids);
+    size_t rootEntry = 16;
+    for (const auto& t : types) {
+        size_t nameDir = nextNameDir;
+        nextNameDir += 16 + 8 * t.second.size();
+        put(out, rootEntry, nameField(t.first.n), 4);
+        put(out, rootEntry + 4, static_cast<uint32_t>(0x80000000u | nameDir), 4);
+        rootEntry += 8;
+        countNames(t.second, named, ids);
+        putDirectoryHeader(out, nameDir, tree, named, ids);
+        size_t nameEntry = nameDir + 16;
+        for (const auto& n : t.second) {
+            size_t langDir = nextLangDir;
+            nextLangDir += 16 + 8 * n.second.size();
+            put(out, nameEntry, nameField(n.first.n), 4);
+            put(out, nameEntry + 4, static_cast<uint32_t>(0x80000000u | langDir), 4);
+            nameEntry += 8;
+            putDirectoryHeader(out, langDir, tree, 0, static_cast<uint32_t>(n.second.size()));
+            size_t langEntry = langDir + 16;
+            for (const auto& l : n.second) {
+                put(out, langEntry, l.first, 4);
+                put(out, langEntry + 4, static_cast<uint32_t>(nextDataEntry), 4);
+                langEntry += 8;
+                const ResourceEntry& e = *l.second;
+                size_t at = alignUp(out.size(), 8);
+                out.resize(at, '\0');
+                put(out, nextDataEntry, static_cast<uint32_t>(base + at), 4);
+                put(out, nextDataEntry + 4, static_cast<uint32_t>(e.data.size()), 4);
+                put(out, nextDataEntry + 8, e.codePage, 4);
+                nextDataEntry += 16;
+                out += e.data;
+            }
+        }
+    }
+    directorySize = static_cast<uint32_t>(out.size());
+    return out;
+}
+
+// ---- Changing a tree ----------------------------------------------------------------
+
+std::vector<uint16_t> groupImageIds(const Bytes& group) {
+    std::vector<uint16_t> ids;
+    if (group.size() < 6) return ids;
+    uint32_t count = get(group, 4, 2);
+    for (uint32_t i = 0; i < count && 6 + 14 * (i + 1) <= group.size(); ++i)
+        ids.push_back(static_cast<uint16_t>(get(group, 6 + 14 * i + 12, 2)));
+    return ids;
+}
+
+bool applyChanges(ResourceTree& tree, const ResourceSet& set, std::string& error) {
+    auto removeWhere = [&](auto predicate) {
+        tree.entries.erase(std::remove_if(tree.entries.begin(), tree.entries.end(), predicate), tree.entries.end());
+    };
+    const ResourceName iconType = ResourceName::id(kResIcon), groupType = ResourceName::id(kResGroupIcon);
+    if (!set.icons.empty()) {
+        if (set.icons.size() > 0xFFFF) {
+            error = "too many icon images";
+            return false;
+        }
+        std::set<uint16_t> candidates;
+        for (const ResourceName& g : set.iconGroups)
+            for (const ResourceEntry& e : tree.entries)
+                if (e.type == groupType && e.name == g)
+                    for (uint16_t id : groupImageIds(e.data)) candidates.insert(id);
+        removeWhere([&](const ResourceEntry& e) {
+            if (e.type != groupType) return false;
+            for (const ResourceName& g : set.iconGroups)
+                if (e.name == g) return true;
+            return false;
+        });
+        std::set<uint16_t> stillUsed;
+        for (const ResourceEntry& e : tree.entries)
+            if (e.type == groupType)
+                for (uint16_t id : groupImageIds(e.data)) stillUsed.insert(id);
+        removeWhere([&](const ResourceEntry& e) {
+            return e.type == iconType && e.name.isNumber && candidates.count(e.name.number) &&
+                   !stillUsed.count(e.name.number);
+        });
+        std::set<uint16_t> taken;
+        for (const ResourceEntry& e : tree.entries)
+            if (e.type == iconType && e.name.isNumber) taken.insert(e.name.number);
+        Bytes group;
+        append(group, 0, 2);
+        append(group, 1, 2);
+        append(group, static_cast<uint32_t>(set.icons.size()), 2);
+        uint32_t next = 1;
+        for (const IconImage& image : set.icons) {
+            while (taken.count(static_cast<uint16_t>(next))) ++next;
+            if (next > 0xFFFF) {
+                error = "no free RT_ICON ids left";
+                return false;
+            }
+            ResourceEntry e;
+            e.type = iconType;
+            e.name = ResourceName::id(static_cast<uint16_t>(next));
+            e.data = image.data;
+            tree.entries.push_back(e);
+            group += static_cast<char>(image.width);
+            group += static_cast<char>(image.height);
+            group += static_cast<char>(image.colorCount);
+            group += '\0';
+            append(group, image.planes, 2);
+            append(group, image.bitCount, 2);
+            append(group, static_cast<uint32_t>(image.data.size()), 4);
+            append(group, next, 2);
+            ++next;
+        }
+        for (const ResourceName& g : set.iconGroups) {
+            ResourceEntry e;
+            e.type = groupType;
+            e.name = g;
+            e.data = group;
+            tree.entries.push_back(e);
+        }
+    }
+    for (const ResourceEntry& r : set.replace) {
+        removeWhere([&](const ResourceEntry& e) { return e.type == r.type && e.name == r.name; });
+        tree.entries.push_back(r);
+    }
+    return true;
+}
+
+bool basicHeaders(const Bytes& image, uint32_t& peOffset, std::string& error) {
+    if (image.size() < 64 || image[0] != 'M' || image[1] != 'Z') {
+        error = "not a PE32+ image (no MZ header)";
+        return false;
+    }
+    uint64_t p = get(image, 60, 4);
+    if (p + 24 + 2 > image.size() || image.compare(p, 4, std::string("PE\0\0", 4)) != 0) {
+        error = "not a PE32+ image (no PE signature)";
+        return false;
+    }
+    if (get(image, p + 24, 2) != 0x20B) {
+        error = "not a PE32+ image (optional header magic is not 0x20B)";
+        return false;
+    }
+    peOffset = static_cast<uint32_t>(p);
+    return true;
+}
+
+}  // namespace
+
+std::string resourceTypeName(uint16_t type) {
+    for (const TypeNameRow& row : kTypeNames)
+        if (row.type == type) return row.name;
+    return "type " + std::to_string(type);
+}
+
+bool ResourceName::operator<(const ResourceName& o) const {
+    if (isNumber != o.isNumber) return !isNumber;  // names first
+    return isNumber ? number < o.number : text < o.text;
+}
+
+std::string ResourceName::show() const {
+    if (isNumber) return std::to_string(number);
+    std::string s = "\"";
+    for (char16_t c : text) s += c >= 0x20 && c < 0x7F ? static_cast<char>(c) : '?';
+    return s + "\"";
+}
+
+uint32_t PeInfo::directoryRva(int index) const {
+    return index < static_cast<int>(directoryCount) ? directoryRvaSize[index][0] : 0;
+}
+uint32_t PeInfo::directorySize(int index) const {
+    return index < static_cast<int>(directoryCount) ? directoryRvaSize[index][1] : 0;
+}
+
+bool parsePe(const Bytes& image, PeInfo& pe, std::string& error) {
+    pe = PeInfo();
+    if (!basicHeaders(image, pe.peOffset, error)) return false;
+    const uint64_t p = pe.peOffset;
+    uint32_t sections = get(image, p + 6, 2);
+    pe.timeDateStamp = get(image, p + 8, 4);
+    pe.optionalSize = static_cast<uint16_t>(get(image, p + 20, 2));
+    pe.optionalOffset = static_cast<uint32_t>(p + 24);
+    if (pe.optionalSize < 112 || pe.optionalOffset + pe.optionalSize > image.size()) {
+        error = "the optional header is too short or cut off";
+        return false;
+    }
+    const uint64_t o = pe.optionalOffset;
+    pe.sectionAlignment = get(image, o + 32, 4);
+    pe.fileAlignment = get(image, o + 36, 4);
+    pe.sizeOfHeaders = get(image, o + 60, 4);
+    pe.directoryCount = std::min<uint32_t>(get(image, o + 108, 4), 16);
+    if (112 + 8 * pe.directoryCount > pe.optionalSize) {
+        error = "the optional header has fewer data directories than it says";
+        return false;
+    }
+    for (uint32_t i = 0; i < pe.directoryCount; ++i) {
+        pe.directoryRvaSize[i][0] = get(image, o + 112 + 8 * i, 4);
+        pe.directoryRvaSize[i][1] = get(image, o + 112 + 8 * i + 4, 4);
+    }
+    if (!powerOfTwo(pe.fileAlignment) || pe.fileAlignment < 512 || pe.fileAlignment > 0x10000 ||
+        !powerOfTwo(pe.sectionAlignment) || pe.sectionAlignment < pe.fileAlignment) {
+        error = "unusable alignment (file " + hex(pe.fileAlignment) + ", section " + hex(pe.sectionAlignment) + ")";
+        return false;
+    }
+    if (sections == 0) {
+        error = "the image has no sections";
+        return false;
+    }
+    uint64_t table = o + pe.optionalSize;
+    if (table + 40ull * sections > image.size() || table + 40ull * sections > pe.sizeOfHeaders ||
+        pe.sizeOfHeaders > image.size()) {
+        error = "the section table reaches beyond the headers or the file";
+        return false;
+    }
+    for (uint32_t i = 0; i < sections; ++i) {
+        PeSection s;
+        uint64_t e = table + 40ull * i;
+        std::memcpy(s.name, image.data() + e, 8);
+        s.virtualSize = get(image, e + 8, 4);
+        s.virtualAddress = get(image, e + 12, 4);
+        s.rawSize = get(image, e + 16, 4);
+        s.rawOffset = get(image, e + 20, 4);
+        s.characteristics = get(image, e + 36, 4);
+        s.headerOffset = static_cast<uint32_t>(e);
+        if (s.rawSize && static_cast<uint64_t>(s.rawOffset) + s.rawSize > image.size()) {
+            error = "section " + std::to_string(i + 1) + "'s raw data (offset " + hex(s.rawOffset) + ", size " +
+                    hex(s.rawSize) + ") lies beyond the end of the file (" + std::to_string(image.size()) + " bytes)";
+            return false;
+        }
+        pe.sections.push_back(s);
+    }
+    return true;
+}
+
+bool readResources(const Bytes& image, ResourceTree& tree, std::string& error) {
+    tree = ResourceTree();
+    PeInfo pe;
+    if (!parsePe(image, pe, error)) return false;
+    uint32_t base = pe.directoryRva(kDirResource);
+    if (!base) return true;
+    ResourceEntry path;
+    TreeReader reader{image, pe, base, tree, error};
+    return reader.directory(0, 0, path);
+}
+
+const ResourceEntry* findResource(const ResourceTree& tree, const ResourceName& type, const ResourceName& name) {
+    for (const ResourceEntry& e : tree.entries)
+        if (e.type == type && e.name == name) return &e;
+    return nullptr;
+}
+
+bool checksumOffset(const Bytes& image, uint64_t& offset, std::string& error) {
+    uint32_t p;
+    if (!basicHeaders(image, p, error)) return false;
+    if (get(image, p + 20, 2) < 68 || p + 24 + 68 > image.size()) {
+        error = "the optional header has no CheckSum field";
+        return false;
+    }
+    offset = p + 24 + 64;
+    return true;
+}
+
+void PeChecksum::add(const char* data, size_t size) {
+    size_t i = 0;
+    length += size;
+    if (odd && size) {
+        sum += static_cast<uint32_t>(pendingLow) | (static_cast<uint32_t>(static_cast<unsigned char>(data[0])) << 8);
+        odd = false;
+        i = 1;
+    }
+    for (; i + 1 < size; i += 2) {
+        sum += static_cast<uint32_t>(static_cast<unsigned char>(data[i])) |
+               (static_cast<uint32_t>(static_cast<unsigned char>(data[i + 1])) << 8);
+        if (sum > 0xFFFFFFFFull) sum = (sum & 0xFFFF) + (sum >> 16);
+    }
+    if (i < size) {
+        pendingLow = static_cast<uint8_t>(data[i]);
+        odd = true;
+    }
+}
+
+uint32_t PeChecksum::finish() const {
+    uint64_t s = sum + (odd ? pendingLow : 0);
+    while (s >> 16) s = (s & 0xFFFF) + (s >> 16);
+    return static_cast<uint32_t>(s + length);
+}
+
+// Without resource changes the stub's layout stays: its bytes up to the block
+// start, with the TimeDateStamp, the certificate directory and CheckSum fixed.
+bool patchHeadersOnly(const Bytes& stub, const ResourceSet& set, Bytes& out, std::string& error) {
+    uint32_t p;
+    uint64_t start;
+    if (!basicHeaders(stub, p, error) || !findBlockStart(stub, start, error)) return false;
+    out = stub.substr(0, start);
+    uint32_t optionalSize = get(stub, p + 20, 2);
+    if (set.setTimeDateStamp) put(out, p + 8, set.timeDateStamp, 4);
+    if (optionalSize >= 68 && p + 24 + 68 <= out.size()) put(out, p + 24 + 64, 0, 4);
+    if (optionalSize >= 112 + 8 * (kDirSecurity + 1) && p + 24 + 112 + 8 * (kDirSecurity + 1) <= out.size() &&
+        get(out, p + 24 + 108, 4) > kDirSecurity) {
+        put(out, p + 24 + 112 + 8 * kDirSecurity, 0, 4);
+        put(out, p + 24 + 112 + 8 * kDirSecurity + 4, 0, 4);
+    }
+    return true;
+}
+
+bool writeResources(const Bytes& stub, const ResourceSet& set, Bytes& out, std::string& error) {
+    out.clear();
+    if (set.icons.empty() && set.replace.empty()) return patchHeadersOnly(stub, set, out, error);
+    PeInfo pe;
+    if (!parsePe(stub, pe, error)) return false;
+    const size_t count = pe.sections.size();
+    if (pe.directoryCount <= kDirResource) {
+        error = "the image has no slot for a resource directory";
+        return false;
+    }
+
+    ResourceTree tree;
+    if (!readResources(stub, tree, error)) return false;
+    if (!applyChanges(tree, set, error)) return false;
+
+    // The section that holds the resource directory and nothing else.
+    int owned = -1;
+    uint32_t resRva = pe.directoryRva(kDirResource);
+    for (size_t i = 0; resRva && i < count; ++i) {
+        const PeSection& s = pe.sections[i];
+        uint32_t span = std::max(s.virtualSize, s.rawSize);
+        if (resRva < s.virtualAddress || resRva - s.virtualAddress >= span) continue;
+        // A section of its own: named so, or starting with the directory (not merged into another).
+        if (std::memcmp(s.name, ".rsrc\0\0\0", 8) != 0 && s.virtualAddress != resRva) continue;
+        bool alone = true;
+        for (uint32_t d = 0; d < pe.directoryCount; ++d) {
+            uint32_t rva = pe.directoryRva(d);
+            if (d != kDirResource && d != kDirSecurity && rva >= s.virtualAddress && rva < s.virtualAddress + span)
+                alone = false;
+        }
+        if (alone) owned = static_cast<int>(i);
+    }
+    uint64_t highestEnd = 0;
+    for (const PeSection& s : pe.sections)
+        highestEnd = std::max<uint64_t>(highestEnd, s.virtualAddress + alignUp(std::max(s.virtualSize, s.rawSize),
+                                                                                pe.sectionAlignment));
+    bool inPlace = owned == static_cast<int>(count) - 1 &&
+                   alignUp(static_cast<uint64_t>(pe.sections[owned].virtualAddress) +
+                               std::max(pe.sections[owned].virtualSize, pe.sections[owned].rawSize),
+                           pe.sectionAlignment) == highestEnd;
+
+    std::vector<PeSection> sections = pe.sections;
+    std::vector<Bytes> raw;
+    for (const PeSection& s : pe.sections) raw.push_back(s.rawSize ? stub.substr(s.rawOffset, s.rawSize) : Bytes());
+
+    uint32_t newRva = inPlace ? pe.sections[owned].virtualAddress : static_cast<uint32_t>(highestEnd);
+    if (highestEnd > 0xFFFFFFFFull) {
+        error = "the image's addresses are exhausted";
+        return false;
+    }
+    uint32_t directorySize = 0;
+    Bytes resources = serializeTree(tree, newRva, directorySize);
+    PeSection res{};
+    if (inPlace) {
+        res = sections.back();
+        sections.pop_back();
+        raw.pop_back();
+    } else {
+        std::memcpy(res.name, ".rsrc\0\0\0", 8);
+        res.characteristics = kScnInitData | kScnMemRead;
+        res.headerOffset = 0;
+        if (owned >= 0) {
+            PeSection& old = sections[owned];
+            if (old.virtualSize == 0) old.virtualSize = old.rawSize;
+            old.rawSize = 0;
+            old.rawOffset = 0;
+            old.characteristics = (old.characteristics & ~(kScnCode | kScnInitData)) | kScnUninitData;
+            std::memcpy(old.name, ".oldrsrc", 8);
+            raw[owned].clear();
+        }
+    }
+    res.virtualAddress = newRva;
+    res.virtualSize = static_cast<uint32_t>(resources.size());
+    res.rawSize = static_cast<uint32_t>(alignUp(resources.size(), pe.fileAlignment));
+    resources.resize(res.rawSize, '\0');
+    sections.push_back(res);
+    raw.push_back(resources);
+
+    // Headers: room for the section table (one more entry when a section is added).
+    Bytes headers = stub.substr(0, pe.sizeOfHeaders);
+    const uint64_t tableAt = pe.optionalOffset + pe.optionalSize;
+    const uint64_t tableEnd = tableAt + 40ull * sections.size();
+    uint32_t firstVa = 0xFFFFFFFFu;
+    for (const PeSection& s : pe.sections) firstVa = std::min(firstVa, s.virtualAddress);
+    uint64_t sizeOfHeaders = std::max<uint64_t>(pe.sizeOfHeaders, alignUp(tableEnd, pe.fileAlignment));
+    if (sizeOfHeaders > firstVa) {
+        error = "no room for another section header before the first section";
+        return false;
+    }
+    headers.resize(sizeOfHeaders, '\0');
+    if (sections.size() > count) {
+        uint32_t bound = pe.directoryRva(kDirBoundImport);
+        uint64_t newEntry = tableAt + 40ull * count;
+        if (bound && bound < newEntry + 40 && bound + pe.directorySize(kDirBoundImport) > newEntry) {
+            // Bound imports (a load-time hint) sit where the new entry goes: drop them.
+            for (uint32_t k = 0; k < pe.directorySize(kDirBoundImport) && bound + k < headers.size(); ++k)
+                headers[bound + k] = '\0';
+            put(headers, pe.optionalOffset + 112 + 8 * kDirBoundImport, 0, 4);
+            put(headers, pe.optionalOffset + 112 + 8 * kDirBoundImport + 4, 0, 4);
+        }
+        if (headers.find_first_not_of('\0', newEntry) < newEntry + 40) {
+            error = "the space after the section table is in use; no room for another section header";
+            return false;
+        }
+    }
+
+    // Raw data in table order, so the last entry's data ends the image.
+    uint64_t cursor = sizeOfHeaders;
+    std::vector<uint64_t> oldOffsets;
+    for (const PeSection& s : pe.sections) oldOffsets.push_back(s.rawOffset);
+    for (PeSection& s : sections) {
+        if (!s.rawSize) {
+            s.rawOffset = 0;
+            continue;
+        }
+        s.rawOffset = static_cast<uint32_t>(alignUp(cursor, pe.fileAlignment));
+        cursor = static_cast<uint64_t>(s.rawOffset) + s.rawSize;
+        if (cursor > 0x7FFFFFFFull) {
+            error = "the image would exceed 2 GB";
+            return false;
+        }
+    }
+
+    // Debug directory entries carry file offsets of their data.
+    uint32_t debugRva = pe.directoryRva(kDirDebug), debugSize = pe.directorySize(kDirDebug);
+    for (size_t i = 0; debugRva && i < sections.size(); ++i) {
+        PeSection& s = sections[i];
+        if (raw[i].empty() || debugRva < s.virtualAddress ||
+            static_cast<uint64_t>(debugRva) + debugSize > s.virtualAddress + raw[i].size())
+            continue;
+        for (uint32_t k = 0; k + 28 <= debugSize; k += 28) {
+            uint64_t at = debugRva - s.virtualAddress + k;
+            uint32_t addr = get(raw[i], at + 20, 4);
+            uint32_t moved = 0;
+            for (size_t j = 0; addr && j < sections.size(); ++j)
+                if (sections[j].rawSize && addr >= sections[j].virtualAddress &&
+                    addr < sections[j].virtualAddress + sections[j].rawSize)
+                    moved = sections[j].rawOffset + (addr - sections[j].virtualAddress);
+            put(raw[i], at + 24, moved, 4);
+        }
+    }
+
+    // Section table, optional header fields, file header fields.
+    for (size_t i = 0; i < sections.size(); ++i) {
+        const PeSection& s = sections[i];
+        uint64_t e = tableAt + 40 * i;
+        if (i >= count) std::memset(&headers[e], 0, 40);
+        std::memcpy(&headers[e], s.name, 8);
+        put(headers, e + 8, s.virtualSize, 4);
+        put(headers, e + 12, s.virtualAddress, 4);
+        put(headers, e + 16, s.rawSize, 4);
+        put(headers, e + 20, s.rawOffset, 4);
+        put(headers, e + 36, s.characteristics, 4);
+    }
+    const uint64_t p = pe.peOffset, o = pe.optionalOffset;
+    put(headers, p + 6, static_cast<uint32_t>(sections.size()), 2);
+    if (set.setTimeDateStamp) put(headers, p + 8, set.timeDateStamp, 4);
+    put(headers, p + 12, 0, 4);  // the COFF symbol table lay after the sections: dropped
+    put(headers, p + 16, 0, 4);
+    uint64_t imageEnd = 0;
+    for (const PeSection& s : sections)
+        imageEnd = std::max<uint64_t>(imageEnd, s.virtualAddress + alignUp(std::max(s.virtualSize, s.rawSize),
+                                                                           pe.sectionAlignment));
+    if (imageEnd > 0xFFFFFFFFull) {
+        error = "the image's addresses are exhausted";
+        return false;
+    }
+    put(headers, o + 56, static_cast<uint32_t>(imageEnd), 4);
+    put(headers, o + 60, static_cast<uint32_t>(sizeOfHeaders), 4);
+    put(headers, o + 64, 0, 4);
+    put(headers, o + 112 + 8 * kDirResource, newRva, 4);
+    put(headers, o + 112 + 8 * kDirResource + 4, directorySize, 4);
+    if (pe.directoryCount > kDirSecurity) {
+        put(headers, o + 112 + 8 * kDirSecurity, 0, 4);
+        put(headers, o + 112 + 8 * kDirSecurity + 4, 0, 4);
+    }
+
+    out = headers;
+    for (size_t i = 0; i < sections.size(); ++i) {
+        if (!sections[i].rawSize) continue;
+        out.resize(sections[i].rawOffset, '\0');
+        out += raw[i];
+    }
+    return true;
+}
+
+}  // namespace builder

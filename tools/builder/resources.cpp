@@ -1,0 +1,704 @@
+// The [resources] section: its keys, the icon, splash, version and manifest
+// resources made from them.
+#include "resources.h"
+
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+
+#include "launcher/resource_ids.h"
+
+namespace builder {
+
+namespace {
+
+enum class KeyKind { Path, Version, Text, Choice, Flag };
+
+struct ResourceKey {
+    const char* name;
+    KeyKind kind;
+    const char* versionKey;  // the VS_VERSIONINFO string, for Version and Text keys
+    const char* choices[4];  // for Choice keys, the first one is the default
+};
+
+// Every key of the [resources] section.
+const ResourceKey kResourceKeys[] = {
+    {"ICON", KeyKind::Path, nullptr, {}},
+    {"SPLASH_IMAGE", KeyKind::Path, nullptr, {}},
+    {"MANIFEST", KeyKind::Path, nullptr, {}},
+    {"FILE_VERSION", KeyKind::Version, "FileVersion", {}},
+    {"PRODUCT_VERSION", KeyKind::Version, "ProductVersion", {}},
+    {"COMPANY_NAME", KeyKind::Text, "CompanyName", {}},
+    {"FILE_DESCRIPTION", KeyKind::Text, "FileDescription", {}},
+    {"PRODUCT_NAME", KeyKind::Text, "ProductName", {}},
+    {"LEGAL_COPYRIGHT", KeyKind::Text, "LegalCopyright", {}},
+    {"INTERNAL_NAME", KeyKind::Text, "InternalName", {}},
+    {"ORIGINAL_FILENAME", KeyKind::Text, "OriginalFilename", {}},
+    {"COMMENTS", KeyKind::Text, "Comments", {}},
+    {"EXECUTION_LEVEL", KeyKind::Choice, nullptr, {"asInvoker", "highestAvailable", "requireAdministrator", nullptr}},
+    {"DPI_AWARENESS", KeyKind::Choice, nullptr, {"PerMonitorV2", "system", "unaware", nullptr}},
+    {"LONG_PATHS", KeyKind::Flag, nullptr, {}},
+    {"UTF8_CODE_PAGE", KeyKind::Flag, nullptr, {}},
+};
+
+// The version strings in the order they are written.
+const char* const kVersionOrder[] = {"COMPANY_NAME",     "FILE_DESCRIPTION", "FILE_VERSION",     "INTERNAL_NAME",
+                                     "LEGAL_COPYRIGHT",  "ORIGINAL_FILENAME", "PRODUCT_NAME",    "PRODUCT_VERSION",
+                                     "COMMENTS"};
+const char* const kManifestKeys[] = {"EXECUTION_LEVEL", "DPI_AWARENESS", "LONG_PATHS", "UTF8_CODE_PAGE"};
+constexpr size_t kMaxVersionText = 1024;  // characters of one version string
+
+const ResourceKey* findKey(const std::string& name) {
+    for (const ResourceKey& k : kResourceKeys)
+        if (name == k.name) return &k;
+    return nullptr;
+}
+
+std::string knownKeys() {
+    std::string s;
+    for (const ResourceKey& k : kResourceKeys) s += std::string(s.empty() ? "" : ", ") + k.name;
+    return s;
+}
+
+uint32_t le(const Bytes& d, size_t pos, int width) {
+    uint32_t v = 0;
+    for (int i = width - 1; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(d[pos + i]);
+    return v;
+}
+void append(Bytes& d, uint32_t v, int width) {
+    for (int i = 0; i < width; ++i) d += static_cast<char>((v >> (8 * i)) & 0xFF);
+}
+void pad4(Bytes& d) {
+    while (d.size() % 4) d += '\0';
+}
+void appendWide(Bytes& d, const std::u16string& s) {
+    for (char16_t c : s) append(d, c, 2);
+    append(d, 0, 2);
+}
+std::u16string ascii16(const char* s) {
+    std::u16string out;
+    for (; *s; ++s) out += static_cast<char16_t>(*s);
+    return out;
+}
+
+bool isPng(const Bytes& d) { return d.size() >= 8 && d.compare(0, 8, "\x89PNG\r\n\x1a\n", 8) == 0; }
+
+bool has(const ResourceInput& in, const char* key) { return in.lines.count(key) != 0; }
+
+bool fail(std::string& error, const std::string& origin, const std::string& message) {
+    error = origin + ": " + message;
+    return false;
+}
+
+// One node of VS_VERSIONINFO: length, value length, type, key, value, children.
+Bytes versionNode(const std::u16string& key, uint16_t type, const Bytes& value, uint16_t valueLength,
+                  const std::vector<Bytes>& children) {
+    Bytes n;
+    append(n, 0, 2);
+    append(n, valueLength, 2);
+    append(n, type, 2);
+    appendWide(n, key);
+    pad4(n);
+    n += value;
+    for (const Bytes& c : children) {
+        pad4(n);
+        n += c;
+    }
+    n[0] = static_cast<char>(n.size() & 0xFF);
+    n[1] = static_cast<char>((n.size() >> 8) & 0xFF);
+    return n;
+}
+
+// ---- XML well-formedness -------------------------------------------------------------
+
+struct XmlChecker {
+    const std::string& s;
+    size_t i = 0;
+    std::string& error;
+
+    bool failHere(const std::string& what) {
+        int line = 1, column = 1;
+        for (size_t k = 0; k < i && k < s.size(); ++k) {
+            if (s[k] == '\n') {
+                ++line;
+                column = 1;
+            } else if ((static_cast<unsigned char>(s[k]) & 0xC0) != 0x80) {
+                ++column;
+            }
+        }
+        error = "not well-formed XML at line " + std::to_string(line) + ", column " + std::to_string(column) + ": " + what;
+        return false;
+    }
+    bool at(const char* t) const { return s.compare(i, std::strlen(t), t) == 0; }
+    static bool space(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+    static bool nameStart(unsigned char c) { return std::isalpha(c) || c == '_' || c == ':' || c >= 0x80; }
+    static bool nameChar(unsigned char c) { return nameStart(c) || std::isdigit(c) || c == '-' || c == '.'; }
+    void skipSpace() {
+        while (i < s.size() && space(s[i])) ++i;
+    }
+    bool name(std::string& out) {
+        size_t b = i;
+        if (i >= s.size() || !nameStart(static_cast<unsigned char>(s[i]))) return failHere("a name is expected");
+        while (i < s.size() && nameChar(static_cast<unsigned char>(s[i]))) ++i;
+        out = s.substr(b, i - b);
+        return true;
+    }
+    bool reference() {  // at '&'
+        size_t semi = s.find(';', i);
+        if (semi == std::string::npos || semi - i > 12) return failHere("'&' that does not begin a reference");
+        std::string ref = s.substr(i + 1, semi - i - 1);
+        bool ok = ref == "lt" || ref == "gt" || ref == "amp" || ref == "quot" || ref == "apos";
+        if (!ok && ref.size() > 1 && ref[0] == '#') {
+            bool hexForm = ref[1] == 'x';
+            size_t k = hexForm ? 2 : 1;
+            ok = k < ref.size();
+            for (; ok && k < ref.size(); ++k)
+                ok = hexForm ? std::isxdigit(static_cast<unsigned char>(ref[k])) != 0
+                             : std::isdigit(static_cast<unsigned char>(ref[k])) != 0;
+        }
+        if (!ok) return failHere("unknown reference &" + ref + ";");
+        i = semi + 1;
+        return true;
+    }
+    bool until(const char* end, const char* what) {
+        size_t e = s.find(end, i);
+        if (e == std::string::npos) return failHere(std::string("unterminated ") + what);
+        i = e + std::strlen(end);
+        return true;
+    }
+    bool comment() {  // at "<!--"
+        i += 4;
+        size_t e = s.find("--", i);
+        if (e == std::string::npos) return failHere("unterminated comment");
+        i = e;
+        if (!at("-->")) return failHere("\"--\" inside a comment");
+        i += 3;
+        return true;
+    }
+    bool pi(bool first) {  // at "<?"
+        i += 2;
+        std::string target;
+        if (!name(target)) return false;
+        std::string lower;
+        for (char c : target) lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (lower == "xml" && !first) return failHere("the XML declaration must come first");
+        return until("?>", "processing instruction");
+    }
+    bool misc(bool& first) {  // comments, PIs and blanks outside the root
+        for (;;) {
+            skipSpace();
+            if (at("<!--")) {
+                if (!comment()) return false;
+            } else if (at("<?")) {
+                if (!pi(first)) return false;
+            } else if (at("<!DOCTYPE")) {
+                return failHere("a DOCTYPE is not allowed in a manifest");
+            } else {
+                return true;
+            }
+            first = false;
+        }
+    }
+    bool run(std::string& rootName) {
+        if (at("\xEF\xBB\xBF")) i = 3;
+        bool first = true;
+        if (at("<?")) {
+            if (!pi(true)) return false;
+        }
+        first = false;
+        if (!misc(first)) return false;
+        if (i >= s.size() || s[i] != '<') return failHere("the root element is missing");
+        std::vector<std::string> open;
+        do {
+            // At '<' of a tag, a comment, CDATA or a PI inside the root; or at text.
+            if (s[i] == '<') {
+                if (at("<!--")) {
+                    if (!comment()) return false;
+                } else if (at("<![CDATA[")) {
+                    i += 9;
+                    if (!until("]]>", "CDATA section")) return false;
+                } else if (at("<?")) {
+                    if (!pi(false)) return false;
+                } else if (at("</")) {
+                    i += 2;
+                    std::string n;
+                    if (!name(n)) return false;
+                    if (open.empty() || n != open.back())
+                        return failHere("</" + n + "> does not close <" + (open.empty() ? "" : open.back()) + ">");
+                    skipSpace();
+                    if (i >= s.size() || s[i] != '>') return failHere("'>' is expected");
+                    ++i;
+                    open.pop_back();
+                } else {
+                    ++i;
+                    std::string n;
+                    if (!name(n)) return false;
+                    if (open.empty() && rootName.empty()) rootName = n;
+                    std::vector<std::string> attributes;
+                    for (;;) {
+                        bool blank = i < s.size() && space(s[i]);
+                        skipSpace();
+                        if (i >= s.size()) return failHere("unterminated tag <" + n + ">");
+                        if (s[i] == '>' || at("/>")) break;
+                        if (!blank) return failHere("a blank is expected between attributes");
+                        std::string a;
+                        if (!name(a)) return false;
+                        for (const std::string& other : attributes)
+                            if (other == a) return failHere("attribute " + a + " given twice");
+                        attributes.push_back(a);
+                        skipSpace();
+                        if (i >= s.size() || s[i] != '=') return failHere("'=' is expected after " + a);
+                        ++i;
+                        skipSpace();
+                        if (i >= s.size() || (s[i] != '"' && s[i] != '\'')) return failHere("a quoted value is expected");
+                        char q = s[i++];
+                        while (i < s.size() && s[i] != q) {
+                            if (s[i] == '<') return failHere("'<' inside an attribute value");
+                            if (s[i] == '&') {
+                                if (!reference()) return false;
+                            } else {
+                                ++i;
+                            }
+                        }
+                        if (i >= s.size()) return failHere("unterminated attribute value");
+                        ++i;
+                    }
+                    if (at("/>")) {
+                        i += 2;
+                    } else {
+                        ++i;
+                        open.push_back(n);
+                    }
+                }
+            } else if (s[i] == '&') {
+                if (!reference()) return false;
+            } else {
+                if (at("]]>")) return failHere("\"]]>\" in text");
+                ++i;
+            }
+            if (!open.empty() && i >= s.size()) return failHere("<" + open.back() + "> is not closed");
+        } while (!open.empty());
+        if (!misc(first)) return false;
+        if (i < s.size()) return failHere("text after the root element");
+        return true;
+    }
+};
+
+}  // namespace
+
+// ---- Parsing the section ----------------------------------------------------------------
+
+bool parseVersionNumbers(const std::string& text, uint16_t parts[4], std::string& error) {
+    for (int k = 0; k < 4; ++k) parts[k] = 0;
+    int count = 0;
+    size_t b = 0;
+    for (;;) {
+        size_t dot = text.find('.', b);
+        std::string part = text.substr(b, dot == std::string::npos ? std::string::npos : dot - b);
+        bool digits = !part.empty() && part.size() <= 5;
+        for (char c : part) digits = digits && c >= '0' && c <= '9';
+        if (!digits || std::stoul(part) > 65535 || count == 4) {
+            error = "not a version: \"" + text + "\" (one to four numbers 0..65535 separated by dots are expected)";
+            return false;
+        }
+        parts[count++] = static_cast<uint16_t>(std::stoul(part));
+        if (dot == std::string::npos) return true;
+        b = dot + 1;
+    }
+}
+
+bool parseResourceLine(const std::string& name, const std::vector<TextUnit>& units, const std::string& origin,
+                       const std::string& baseDir, ResourceInput& input, std::string& error) {
+    const ResourceKey* key = findKey(name);
+    if (!key) {
+        error = "unknown resource key " + name + " (known: " + knownKeys() + ")";
+        return false;
+    }
+    ResourceLine line;
+    line.origin = origin;
+    for (const TextUnit& u : units) {
+        if (u.kind == TextUnit::RawByte) {
+            error = "\\xHH is not allowed in [resources]";
+            return false;
+        }
+        if (u.value >= 0xD800 && u.value < 0xE000) {
+            error = "a lone surrogate is not allowed in [resources]";
+            return false;
+        }
+        if (u.value == 0) {  // it would end a file name or a text early
+            error = "a NUL character is not allowed in [resources]";
+            return false;
+        }
+        appendUtf8(line.value, u.value);
+    }
+    line.wide = unitsToWide(units);
+    const std::string& v = line.value;
+    switch (key->kind) {
+        case KeyKind::Path:
+            if (v.empty()) {
+                error = name + ": a file name is expected";
+                return false;
+            }
+            if (!isAbsolutePath(v)) line.value = joinPath(baseDir, v);
+            break;
+        case KeyKind::Version: {
+            uint16_t parts[4];
+            if (!parseVersionNumbers(v, parts, error)) {
+                error = name + ": " + error;
+                return false;
+            }
+            break;
+        }
+        case KeyKind::Text:
+            if (line.wide.size() > kMaxVersionText) {
+                error = name + ": at most " + std::to_string(kMaxVersionText) + " characters";
+                return false;
+            }
+            break;
+        case KeyKind::Choice: {
+            bool known = false;
+            std::string list;
+            for (const char* c : key->choices) {
+                if (!c) break;
+                list += std::string(list.empty() ? "" : ", ") + c;
+                known = known || v == c;
+            }
+            if (!known) {
+                error = name + ": \"" + v + "\" is not one of " + list;
+                return false;
+            }
+            break;
+        }
+        case KeyKind::Flag:
+            if (v != "0" && v != "1") {
+                error = name + ": 1 or 0 is expected, not \"" + v + "\"";
+                return false;
+            }
+            break;
+    }
+    // MANIFEST is taken as it is: the keys of the generated manifest do not go with it.
+    bool isManifestKey = false;
+    for (const char* k : kManifestKeys) isManifestKey = isManifestKey || name == k;
+    for (const char* k : kManifestKeys) {
+        const char* other = name == "MANIFEST" ? k : isManifestKey ? "MANIFEST" : nullptr;
+        auto it = other ? input.lines.find(other) : input.lines.end();
+        if (it != input.lines.end()) {
+            error = std::string("MANIFEST is taken as it is and cannot be combined with ") +
+                    (name == "MANIFEST" ? std::string(k) : name) + " (given at " + it->second.origin + ")";
+            return false;
+        }
+    }
+    input.lines[name] = std::move(line);
+    return true;
+}
+
+bool finishResourceInput(ResourceInput& input, std::string& error) {
+    auto flag = input.lines.find("UTF8_CODE_PAGE");
+    input.utf8 = flag != input.lines.end() && flag->second.value == "1";
+    auto manifest = input.lines.find("MANIFEST");
+    if (manifest == input.lines.end()) return true;
+    const ResourceLine& line = manifest->second;
+    std::string text, message;
+    if (!readWholeFile(line.value, text, message)) return fail(error, line.origin, message);
+    std::vector<uint32_t> cps;
+    if (!decodeUtf8(text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? text.substr(3) : text, cps))
+        return fail(error, line.origin, line.value + ": not UTF-8 text");
+    if (!checkManifestXml(text, message)) return fail(error, line.origin, line.value + ": " + message);
+    input.manifestText = text;
+    input.utf8 = manifestSelectsUtf8(text);
+    return true;
+}
+
+// ---- Pieces --------------------------------------------------------------------------------
+
+bool readIconFile(const Bytes& file, std::vector<IconImage>& images, std::string& error) {
+    images.clear();
+    if (isPng(file)) {
+        int w = 0, h = 0;
+        if (!imageSize(file, w, h, error)) return false;
+        if (w < 1 || h < 1 || w > 256 || h > 256) {
+            error = "a PNG icon is 1 to 256 pixels wide and high, not " + std::to_string(w) + "x" + std::to_string(h);
+            return false;
+        }
+        IconImage image;
+        image.width = static_cast<uint8_t>(w & 0xFF);
+        image.height = static_cast<uint8_t>(h & 0xFF);
+        image.data = file;
+        images.push_back(image);
+        return true;
+    }
+    if (file.size() < 6 || le(file, 0, 2) != 0 || le(file, 2, 2) != 1) {
+        error = file.size() < 6 ? "not an icon: the file is shorter than an icon header"
+                                : "not an .ico file or a PNG image";
+        return false;
+    }
+    uint32_t count = le(file, 4, 2);
+    if (count == 0) {
+        error = "the icon file holds no images";
+        return false;
+    }
+    if (6 + 16ull * count > file.size()) {
+        error = "the icon file is cut off: its directory of " + std::to_string(count) + " images needs " +
+                std::to_string(6 + 16ull * count) + " bytes, the file has " + std::to_string(file.size());
+        return false;
+    }
+    for (uint32_t i = 0; i < count; ++i) {
+        size_t e = 6 + 16 * i;
+        uint32_t size = le(file, e + 8, 4), offset = le(file, e + 12, 4);
+        std::string which = "image " + std::to_string(i + 1);
+        if (size == 0 || static_cast<uint64_t>(offset) + size > file.size()) {
+            error = "the icon file is cut off: " + which + " (" + std::to_string(size) + " bytes at offset " +
+                    std::to_string(offset) + ") lies beyond its end (" + std::to_string(file.size()) + " bytes)";
+            return false;
+        }
+        IconImage image;
+        image.width = static_cast<uint8_t>(file[e]);
+        image.height = static_cast<uint8_t>(file[e + 1]);
+        image.colorCount = static_cast<uint8_t>(file[e + 2]);
+        image.planes = static_cast<uint16_t>(le(file, e + 4, 2));
+        image.bitCount = static_cast<uint16_t>(le(file, e + 6, 2));
+        image.data = file.substr(offset, size);
+        if (isPng(image.data)) {
+            if (!image.bitCount) image.bitCount = 32;
+        } else if (size >= 40 && (le(image.data, 0, 4) == 40 || le(image.data, 0, 4) == 108 ||
+                                  le(image.data, 0, 4) == 124)) {
+            if (!image.bitCount) image.bitCount = static_cast<uint16_t>(le(image.data, 14, 2));
+        } else {
+            error = which + " of the icon file is neither a bitmap nor a PNG";
+            return false;
+        }
+        if (!image.planes) image.planes = 1;
+        images.push_back(image);
+    }
+    return true;
+}
+
+Bytes splashBitmap(int width, int height, const std::vector<unsigned char>& rgba) {
+    const size_t row = (static_cast<size_t>(width) * 3 + 3) & ~static_cast<size_t>(3);
+    Bytes out;
+    append(out, 40, 4);
+    append(out, static_cast<uint32_t>(width), 4);
+    append(out, static_cast<uint32_t>(height), 4);  // positive: bottom-up
+    append(out, 1, 2);
+    append(out, 24, 2);
+    append(out, 0, 4);  // BI_RGB
+    append(out, static_cast<uint32_t>(row * height), 4);
+    append(out, 0, 4);
+    append(out, 0, 4);
+    append(out, 0, 4);
+    append(out, 0, 4);
+    const unsigned grey = resource_ids::kSplashGrey;
+    size_t at = out.size();
+    out.resize(at + row * height, '\0');
+    for (int y = 0; y < height; ++y) {
+        char* dst = &out[at + row * static_cast<size_t>(height - 1 - y)];
+        const unsigned char* src = &rgba[static_cast<size_t>(y) * width * 4];
+        for (int x = 0; x < width; ++x, src += 4) {
+            unsigned a = src[3];
+            for (int c = 2; c >= 0; --c) *dst++ = static_cast<char>((src[c] * a + grey * (255 - a) + 127) / 255);
+        }
+    }
+    return out;
+}
+
+Bytes versionResource(const VersionStrings& version) {
+    Bytes fixed;
+    append(fixed, 0xFEEF04BDu, 4);
+    append(fixed, 0x00010000u, 4);
+    append(fixed, static_cast<uint32_t>(version.fileVersion[0]) << 16 | version.fileVersion[1], 4);
+    append(fixed, static_cast<uint32_t>(version.fileVersion[2]) << 16 | version.fileVersion[3], 4);
+    append(fixed, static_cast<uint32_t>(version.productVersion[0]) << 16 | version.productVersion[1], 4);
+    append(fixed, static_cast<uint32_t>(version.productVersion[2]) << 16 | version.productVersion[3], 4);
+    append(fixed, 0x3F, 4);       // file flags mask
+    append(fixed, 0, 4);          // file flags
+    append(fixed, 0x00040004, 4);  // VOS_NT_WINDOWS32
+    append(fixed, 1, 4);          // VFT_APP
+    append(fixed, 0, 4);          // subtype
+    append(fixed, 0, 4);          // file date: none (reproducible)
+    append(fixed, 0, 4);
+    std::vector<Bytes> strings;
+    for (const auto& kv : version.strings) {
+        Bytes value;
+        appendWide(value, kv.second);
+        strings.push_back(versionNode(kv.first, 1, value, static_cast<uint16_t>(kv.second.size() + 1), {}));
+    }
+    Bytes table = versionNode(u"040904B0", 1, Bytes(), 0, strings);
+    Bytes stringInfo = versionNode(u"StringFileInfo", 1, Bytes(), 0, {table});
+    Bytes translation;
+    append(translation, kLangEnglishUs, 2);
+    append(translation, 1200, 2);
+    Bytes var = versionNode(u"Translation", 0, translation, 4, {});
+    Bytes varInfo = versionNode(u"VarFileInfo", 1, Bytes(), 0, {var});
+    return versionNode(u"VS_VERSION_INFO", 0, fixed, static_cast<uint16_t>(fixed.size()), {stringInfo, varInfo});
+}
+
+std::string generateManifest(const ManifestOptions& o) {
+    std::string dpiAware = o.dpiAwareness == "unaware" ? "false" : "true";
+    std::string dpiAwareness = o.dpiAwareness == "PerMonitorV2" ? "PerMonitorV2, system" : o.dpiAwareness;
+    std::string m =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n"
+        "<assembly xmlns=\"urn:schemas-microsoft-com:asm.v1\" manifestVersion=\"1.0\">\r\n"
+        "  <assemblyIdentity type=\"win32\" name=\"tovex.launcher\" version=\"1.0.0.0\" processorArchitecture=\"amd64\"/>\r\n"
+        "  <trustInfo xmlns=\"urn:schemas-microsoft-com:asm.v3\">\r\n"
+        "    <security>\r\n"
+        "      <requestedPrivileges>\r\n"
+        "        <requestedExecutionLevel level=\"" + o.executionLevel + "\" uiAccess=\"false\"/>\r\n"
+        "      </requestedPrivileges>\r\n"
+        "    </security>\r\n"
+        "  </trustInfo>\r\n"
+        "  <dependency>\r\n"
+        "    <dependentAssembly>\r\n"
+        "      <assemblyIdentity type=\"win32\" name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\" "
+        "processorArchitecture=\"amd64\" publicKeyToken=\"6595b64144ccf1df\" language=\"*\"/>\r\n"
+        "    </dependentAssembly>\r\n"
+        "  </dependency>\r\n"
+        "  <application xmlns=\"urn:schemas-microsoft-com:asm.v3\">\r\n"
+        "    <windowsSettings>\r\n"
+        "      <dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">" + dpiAware + "</dpiAware>\r\n"
+        "      <dpiAwareness xmlns=\"http://schemas.microsoft.com/SMI/2016/WindowsSettings\">" + dpiAwareness +
+        "</dpiAwareness>\r\n";
+    if (o.longPaths)
+        m += "      <longPathAware xmlns=\"http://schemas.microsoft.com/SMI/2016/WindowsSettings\">true</longPathAware>\r\n";
+    if (o.utf8CodePage)
+        m += "      <activeCodePage xmlns=\"http://schemas.microsoft.com/SMI/2019/WindowsSettings\">UTF-8</activeCodePage>\r\n";
+    m +=
+        "    </windowsSettings>\r\n"
+        "  </application>\r\n"
+        "  <compatibility xmlns=\"urn:schemas-microsoft-com:compatibility.v1\">\r\n"
+        "    <application>\r\n"
+        "      <supportedOS Id=\"{35138b9a-5d96-4fbd-8e2d-a2440225f93a}\"/>\r\n"  // Windows 7
+        "      <supportedOS Id=\"{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}\"/>\r\n"  // Windows 8
+        "      <supportedOS Id=\"{1f676c76-80e1-4239-95bb-83d0f6d0da78}\"/>\r\n"  // Windows 8.1
+        "      <supportedOS Id=\"{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}\"/>\r\n"  // Windows 10 and 11
+        "    </application>\r\n"
+        "  </compatibility>\r\n"
+        "</assembly>\r\n";
+    return m;
+}
+
+bool checkManifestXml(const std::string& xml, std::string& error) {
+    XmlChecker checker{xml, 0, error};
+    std::string root;
+    if (!checker.run(root)) return false;
+    size_t colon = root.find(':');
+    if ((colon == std::string::npos ? root : root.substr(colon + 1)) != "assembly") {
+        error = "the root element is <" + root + ">, a manifest's is <assembly>";
+        return false;
+    }
+    return true;
+}
+
+bool manifestSelectsUtf8(const std::string& xml) {
+    for (size_t at = xml.find("activeCodePage"); at != std::string::npos; at = xml.find("activeCodePage", at + 1)) {
+        if (at == 0 || (xml[at - 1] != '<' && xml[at - 1] != ':')) continue;
+        size_t close = xml.find('>', at);
+        if (close == std::string::npos || xml[close - 1] == '/') continue;
+        size_t end = xml.find('<', close);
+        if (end == std::string::npos) continue;
+        std::string value;
+        for (size_t k = close + 1; k < end; ++k)
+            if (!XmlChecker::space(xml[k])) value += static_cast<char>(std::toupper(static_cast<unsigned char>(xml[k])));
+        if (value == "UTF-8") return true;
+    }
+    return false;
+}
+
+// ---- The whole section -------------------------------------------------------------------------
+
+bool prepareResources(const ResourceInput& input, const std::string& outputName, ResourceSet& set, int& splashWidth,
+                      int& splashHeight, std::string& error) {
+    set = ResourceSet();
+    splashWidth = splashHeight = 0;
+    std::string message;
+    auto lineOf = [&](const char* key) -> const ResourceLine& { return input.lines.at(key); };
+
+    if (has(input, "ICON")) {
+        const ResourceLine& line = lineOf("ICON");
+        Bytes file;
+        if (!readWholeFile(line.value, file, message)) return fail(error, line.origin, message);
+        if (!readIconFile(file, set.icons, message)) return fail(error, line.origin, line.value + ": " + message);
+        set.iconGroups.push_back(ResourceName::id(resource_ids::kAppIconGroup));
+        set.iconGroups.push_back(ResourceName::named(ascii16(resource_ids::kSplashIconName)));
+    }
+
+    if (has(input, "SPLASH_IMAGE")) {
+        const ResourceLine& line = lineOf("SPLASH_IMAGE");
+        Bytes file;
+        if (!readWholeFile(line.value, file, message)) return fail(error, line.origin, message);
+        int w = 0, h = 0;
+        if (!imageSize(file, w, h, message)) return fail(error, line.origin, line.value + ": " + message);
+        if (w < 1 || h < 1 || w > kMaxSplashSide || h > kMaxSplashSide)
+            return fail(error, line.origin,
+                        line.value + ": a splash image is 1 to " + std::to_string(kMaxSplashSide) +
+                            " pixels wide and high, not " + std::to_string(w) + "x" + std::to_string(h));
+        std::vector<unsigned char> rgba;
+        if (!decodeImage(file, w, h, rgba, message)) return fail(error, line.origin, line.value + ": " + message);
+        ResourceEntry bitmap;
+        bitmap.type = ResourceName::id(kResBitmap);
+        bitmap.name = ResourceName::id(resource_ids::kSplashBitmap);
+        bitmap.data = splashBitmap(w, h, rgba);
+        ResourceEntry raw;
+        raw.type = ResourceName::id(kResRcData);
+        raw.name = ResourceName::id(resource_ids::kSplashImage);
+        raw.data = file;
+        set.replace.push_back(bitmap);
+        set.replace.push_back(raw);
+        splashWidth = w;
+        splashHeight = h;
+    }
+
+    bool anyVersion = false;
+    for (const char* key : kVersionOrder) anyVersion = anyVersion || has(input, key);
+    if (anyVersion) {
+        VersionStrings version;
+        std::string fileText = has(input, "FILE_VERSION") ? lineOf("FILE_VERSION").value : "0.0.0.0";
+        std::string productText = has(input, "PRODUCT_VERSION") ? lineOf("PRODUCT_VERSION").value : fileText;
+        parseVersionNumbers(fileText, version.fileVersion, message);
+        parseVersionNumbers(productText, version.productVersion, message);
+        for (const char* key : kVersionOrder) {
+            const ResourceKey* info = findKey(key);
+            std::u16string value;
+            if (has(input, key)) {
+                value = lineOf(key).wide;
+            } else if (std::string(key) == "ORIGINAL_FILENAME") {
+                std::vector<uint32_t> cps;
+                decodeUtf8(outputName, cps);
+                std::vector<TextUnit> units;
+                for (uint32_t cp : cps) units.push_back({TextUnit::CodePoint, cp});
+                value = unitsToWide(units);
+            } else if (std::string(key) == "FILE_VERSION" || std::string(key) == "PRODUCT_VERSION") {
+                value = ascii16((std::string(key) == "FILE_VERSION" ? fileText : productText).c_str());
+            } else {
+                continue;
+            }
+            version.strings.push_back({ascii16(info->versionKey), value});
+        }
+        ResourceEntry entry;
+        entry.type = ResourceName::id(kResVersion);
+        entry.name = ResourceName::id(1);
+        entry.data = versionResource(version);
+        set.replace.push_back(entry);
+    }
+
+    bool anyManifest = has(input, "MANIFEST");
+    for (const char* key : kManifestKeys) anyManifest = anyManifest || has(input, key);
+    if (anyManifest) {
+        ResourceEntry entry;
+        entry.type = ResourceName::id(kResManifest);
+        entry.name = ResourceName::id(resource_ids::kManifest);
+        if (has(input, "MANIFEST")) {
+            entry.data = input.manifestText;
+        } else {
+            ManifestOptions options;
+            if (has(input, "EXECUTION_LEVEL")) options.executionLevel = lineOf("EXECUTION_LEVEL").value;
+            if (has(input, "DPI_AWARENESS")) options.dpiAwareness = lineOf("DPI_AWARENESS").value;
+            options.longPaths = has(input, "LONG_PATHS") && lineOf("LONG_PATHS").value == "1";
+            options.utf8CodePage = input.utf8;
+            entry.data = generateManifest(options);
+        }
+        set.replace.push_back(entry);
+    }
+    return true;
+}
+
+}  // namespace builder
