@@ -22,7 +22,7 @@ export ASAN_OPTIONS ?= abort_on_error=1:detect_leaks=1:strict_string_checks=1:de
 export UBSAN_OPTIONS ?= print_stacktrace=1:halt_on_error=1
 export LSAN_OPTIONS ?= suppressions=$(abspath tests/host/lsan.supp):print_suppressions=0
 
-.PHONY: all deps host host-asan win java test test-host test-asan test-win test-java test-e2e demo bench fuzz wine-prefix clean
+.PHONY: all deps host host-asan win java dist test test-host test-asan test-win test-java test-e2e demo bench fuzz wine-prefix clean
 
 all: host win java
 
@@ -46,10 +46,14 @@ win:
 java:
 	$(MAKE) -C java jar OUT=$(JAVAOUT) JAVA_HOME=$(JAVA_HOME)
 
+# The release zip: $(B)/dist/tovex-<VERSION>.zip (tools/dist/make_dist.py).
+dist: all
+	$(PYTHON) tools/dist/make_dist.py --build $(B) --java-home $(JAVA_HOME)
+
 wine-prefix:
 	@bash tests/wine-prefix.sh
 
-test: deps all host-asan
+test: deps all dist host-asan
 	@bash .ci/test-all.sh
 
 test-host: host
@@ -65,7 +69,7 @@ test-win: win wine-prefix
 test-java: java
 	$(MAKE) -C java test OUT=$(JAVAOUT) JAVA_HOME=$(JAVA_HOME)
 
-test-e2e: all wine-prefix
+test-e2e: all dist wine-prefix
 	$(PYTHON) -m pytest -q tests/e2e $(PYTEST_ARGS)
 
 demo: deps all wine-prefix

@@ -6,7 +6,7 @@ PACKAGES=(
   build-essential cmake g++ clang libclang-rt-14-dev
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
   wine wine64 xvfb xauth imagemagick xdotool
-  openjdk-17-jdk-headless junit4
+  openjdk-17-jdk-headless openjdk-17-jre fonts-dejavu-core junit4 unzip
   googletest libbenchmark-dev
   python3 python3-pytest python3-pefile
   icoutils osslsigncode openssl libstb-dev

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "files/extract.h"
 #include "jvm/versions.h"
 #include "launcher/config_block.h"
 #include "launcher/log.h"
@@ -94,4 +95,28 @@ void BM_OrderRegisteredVersions(benchmark::State& state) {
     for (auto _ : state) benchmark::DoNotOptimize(orderRegisteredVersions(names, "1.6", "1.8"));
 }
 BENCHMARK(BM_OrderRegisteredVersions)->Arg(8)->Arg(64);
+// Unscrambling one 8192-byte chunk of an appended file, next to the byte loop it replaced.
+void BM_UnscrambleChunk(benchmark::State& state) {
+    std::vector<unsigned char> chunk(kCopyChunkSize, 0x5A);
+    for (auto _ : state) {
+        unscrambleBytes(chunk.data(), chunk.size());
+        benchmark::DoNotOptimize(chunk.data());
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(chunk.size()));
+}
+BENCHMARK(BM_UnscrambleChunk);
+
+void BM_UnscrambleChunkByteLoop(benchmark::State& state) {
+    std::vector<unsigned char> chunk(kCopyChunkSize, 0x5A);
+    for (auto _ : state) {
+        unsigned char* data = chunk.data();
+        for (size_t i = 0; i < chunk.size(); ++i) {
+            data[i] ^= kScrambleByte;
+            benchmark::ClobberMemory();  // one byte at a time, as at -Os
+        }
+        benchmark::DoNotOptimize(chunk.data());
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(chunk.size()));
+}
+BENCHMARK(BM_UnscrambleChunkByteLoop);
 }  // namespace

@@ -1,14 +1,20 @@
 #!/usr/bin/env bash
-# Benchmarks: host micro-benchmarks of the start-up work, then the start-up time
-# of a built launcher under Wine with and without a version-cache entry.
+# `make bench`: the table of ratios of the launcher against baseline programs
+# under Wine (bench/bench.py), then the host micro-benchmarks of the start-up
+# work as the second table. Both go to the terminal and to bench/results.md.
 set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 : "${TOVEX_BUILD:=$ROOT/build}"
-echo "== micro-benchmarks"
-"$TOVEX_BUILD/host/bench/tovex_bench" --benchmark_counters_tabular=true
-if [ -x "$TOVEX_BUILD/win/launcher-console.exe" ]; then
-  echo "== start-up under Wine"
-  /usr/bin/python3 "$ROOT/bench/startup.py"
+export TOVEX_BUILD
+OUT="${BENCH_OUT:-$ROOT/bench/results.md}"
+echo "== start-up and extraction under Wine: ratios against baselines"
+/usr/bin/python3 "$ROOT/bench/bench.py" --out "$OUT"
+echo "== host micro-benchmarks"
+micro="$TOVEX_BUILD/host/bench/tovex_bench"
+if [ -x "$micro" ]; then
+  table=$("$micro" --benchmark_color=false --benchmark_counters_tabular=true 2>&1)
 else
-  echo "== start-up under Wine skipped: run 'make' first"
+  table="tovex_bench was not built (Google Benchmark missing: run 'make deps')"
 fi
+echo "$table"
+{ echo; echo "## Host micro-benchmarks (tovex_bench)"; echo; echo '```'; echo "$table"; echo '```'; } >> "$OUT"

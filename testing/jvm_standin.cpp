@@ -801,10 +801,12 @@ jint JNICALL iDetachCurrentThread(JavaVM *vm) {
     DWORD id = GetCurrentThreadId();
     EnterCriticalSection(&gLock);
     bool attached = gEnvs.count(id) != 0;
+    // The line is written before the thread stops counting as attached, so that a DestroyJavaVM
+    // waiting for it cannot write "destroyed" first (the lock is recursive).
+    record("detach thread=" + std::to_string(id) + (attached ? "" : " (not attached)"));
     gEnvs.erase(id);
     WakeAllConditionVariable(&gThreadsChanged);
     LeaveCriticalSection(&gLock);
-    record("detach thread=" + std::to_string(id) + (attached ? "" : " (not attached)"));
     return JNI_OK;
 }
 

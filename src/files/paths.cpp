@@ -42,17 +42,6 @@ void collapseBackslashes(std::string& path) { rewriteThroughUtf16(path, &collaps
 
 void toLowerPath(std::string& path) { rewriteThroughUtf16(path, &toLowerAsciiWide); }
 
-bool isRelativePath(const std::string& path) {
-    if (path.size() < 3) return true;
-    size_t at = 0;
-    if (path[0] == '"') {
-        if (path.size() < 4) return true;
-        at = 1;
-    }
-    if (path[at + 1] == ':' && path[at + 2] == '\\') return false;
-    return !(path[at] == '\\' && path[at + 1] == '\\');
-}
-
 bool isDriveRootText(const std::string& path) {
     if (path.size() < 2) return false;
     std::string rest = path.substr(1);

@@ -31,11 +31,16 @@ bool acceptNarrow(const std::u16string& wide, std::string* out) {
     return true;
 }
 
+// Wide text lives in std::u16string (UTF-16 like wchar_t here), never in std::wstring:
+// that one would link the C++ library's whole wide-string instance into the stubs.
+wchar_t* wideData(std::u16string& text) { return reinterpret_cast<wchar_t*>(&text[0]); }
+
 std::u16string wideCall(DWORD (*call)(const wchar_t*, wchar_t*, DWORD), const std::u16string& in) {
-    std::wstring buffer(kPathBufferSize, L'\0');
-    DWORD n = call(reinterpret_cast<const wchar_t*>(in.c_str()), &buffer[0], static_cast<DWORD>(kPathBufferSize));
+    std::u16string buffer(kPathBufferSize, u'\0');
+    DWORD n = call(reinterpret_cast<const wchar_t*>(in.c_str()), wideData(buffer), static_cast<DWORD>(kPathBufferSize));
     if (n == 0 || n >= kPathBufferSize) return std::u16string();
-    return std::u16string(reinterpret_cast<const char16_t*>(buffer.c_str()), n);
+    buffer.resize(n);
+    return buffer;
 }
 
 DWORD shortPathW(const wchar_t* in, wchar_t* out, DWORD size) { return GetShortPathNameW(in, out, size); }
@@ -59,11 +64,9 @@ std::string computeModulePath() {
             reinterpret_cast<void*>(GetProcAddress(kernel, "GetLongPathNameW")));
     std::string path;
     if (isNtPlatform() && gLongPathNameW) {
-        std::wstring module(kPathBufferSize, L'\0');
-        DWORD n = GetModuleFileNameW(nullptr, &module[0], static_cast<DWORD>(kPathBufferSize));
-        std::u16string wide =
-            (n == 0 || n >= kPathBufferSize) ? std::u16string()
-                                             : std::u16string(reinterpret_cast<const char16_t*>(module.c_str()), n);
+        std::u16string wide(kPathBufferSize, u'\0');
+        DWORD n = GetModuleFileNameW(nullptr, wideData(wide), static_cast<DWORD>(kPathBufferSize));
+        wide.resize(n == 0 || n >= kPathBufferSize ? 0 : n);
         std::u16string longPath = wide.empty() ? std::u16string() : wideCall(&longPathW, wide);
         if (!longPath.empty() && acceptNarrow(longPath, &path)) return path;
         std::u16string shortPath = longPath.empty() ? std::u16string() : wideCall(&shortPathW, longPath);
@@ -100,9 +103,10 @@ std::u16string toUtf16(const std::string& narrow, int codePage) {
     int n = MultiByteToWideChar(static_cast<UINT>(codePage), 0, narrow.data(), static_cast<int>(narrow.size()),
                                 nullptr, 0);
     if (n <= 0) return std::u16string();
-    std::wstring wide(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(static_cast<UINT>(codePage), 0, narrow.data(), static_cast<int>(narrow.size()), &wide[0], n);
-    return std::u16string(reinterpret_cast<const char16_t*>(wide.data()), wide.size());
+    std::u16string wide(static_cast<size_t>(n), u'\0');
+    MultiByteToWideChar(static_cast<UINT>(codePage), 0, narrow.data(), static_cast<int>(narrow.size()), wideData(wide),
+                        n);
+    return wide;
 }
 
 std::string fromUtf16(const std::u16string& wide, int codePage, bool* usedDefault) {

@@ -8,6 +8,7 @@
 #include "files/tempdir.h"
 #include "jvm/regkey_win.h"
 #include "launcher/config.h"
+#include "launcher/crt_format_win.h"
 #include "launcher/errors.h"
 #include "launcher/log.h"
 #include "single_instance.h"
@@ -58,7 +59,7 @@ HWND findConsoleWindow() {
     if (GetConsoleTitleA(&saved[0], static_cast<DWORD>(saved.size())) == 0) return nullptr;
     saved.resize(std::char_traits<char>::length(saved.c_str()));
     char title[64];
-    std::snprintf(title, sizeof title, "%lu/%lu", static_cast<unsigned long>(GetTickCount()),
+    crt::format(title, sizeof title, "%lu/%lu", static_cast<unsigned long>(GetTickCount()),
                   static_cast<unsigned long>(GetCurrentProcessId()));
     if (SetConsoleTitleA(title)) {
         Sleep(40);

@@ -1,6 +1,8 @@
 // Pure parts of the search: the search sequence and location files.
 #include "search.h"
 
+#include <cstring>
+
 std::vector<SearchEntry> parseSearchSequence(const std::string& sequence) {
     std::vector<SearchEntry> entries;
     size_t start = 0;
@@ -12,6 +14,8 @@ std::vector<SearchEntry> parseSearchSequence(const std::string& sequence) {
     }
     return entries;
 }
+
+bool isKnownSearchLetter(char type) { return type != '\0' && std::strchr("ABRESYJ", type) != nullptr; }
 
 bool isAbsoluteLocation(const std::string& text) {
     return text.size() > 1 && (text[1] == ':' || (text[0] == '\\' && text[1] == '\\'));

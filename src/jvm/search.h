@@ -24,6 +24,9 @@ struct SearchEntry {
 };
 // The ";"-separated entries of a search sequence, empty entries skipped.
 std::vector<SearchEntry> parseSearchSequence(const std::string& sequence);
+// The entry letters the search acts on: 'A', 'B', 'R', 'E', 'S', 'Y' and 'J';
+// an entry with any other letter (a lower-case one too) is ignored.
+bool isKnownSearchLetter(char type);
 // Whether an entry is retried without version check after the main pass:
 // 'B' always, 'A' and 'R' when their text is not absolute.
 bool takesPartInFallback(const SearchEntry& entry);

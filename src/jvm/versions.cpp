@@ -9,17 +9,6 @@
 #include "launcher/log.h"
 
 namespace {
-// strncmp over unsigned bytes, stopping at the first difference or at a NUL.
-int compareBytes(const char* a, const char* b, size_t n) {
-    for (size_t i = 0; i < n; ++i) {
-        unsigned char x = static_cast<unsigned char>(a[i]);
-        unsigned char y = static_cast<unsigned char>(b[i]);
-        if (x != y) return x < y ? -1 : 1;
-        if (x == 0) return 0;
-    }
-    return 0;
-}
-
 bool isPrerelease(const std::string& version) {
     return version.find("beta") != std::string::npos || version.find("ea") != std::string::npos ||
            version.find("rc") != std::string::npos;
@@ -32,24 +21,20 @@ bool isVersionAccepted(const std::string& version, const std::string& min, const
         logMessage("beta vm not allowed");
         return false;
     }
-    // Over the limit's own length: a version that stops short of the limit
-    // compares its terminating NUL and so is smaller.
-    if (compareBytes(version.c_str(), min.c_str(), std::strlen(min.c_str())) < 0) return false;
-    if (compareBytes(version.c_str(), max.c_str(), std::strlen(max.c_str())) > 0) return false;
-    return true;
+    return isWithinVersionLimits(version, min, max);
 }
 
 bool isVersionInRange(const std::string& version, const std::string& min, const std::string& max) {
     size_t versionLength = std::strlen(version.c_str());
-    if (compareBytes(version.c_str(), min.c_str(), std::min(std::strlen(min.c_str()), versionLength)) < 0)
+    if (compareVersionBytes(version.c_str(), min.c_str(), std::min(std::strlen(min.c_str()), versionLength)) < 0)
         return false;
-    if (compareBytes(version.c_str(), max.c_str(), std::min(std::strlen(max.c_str()), versionLength)) > 0)
+    if (compareVersionBytes(version.c_str(), max.c_str(), std::min(std::strlen(max.c_str()), versionLength)) > 0)
         return false;
     return true;
 }
 
 int compareVersions(const std::string& a, const std::string& b) {
-    return compareBytes(a.c_str(), b.c_str(), static_cast<size_t>(-1));
+    return compareVersionBytes(a.c_str(), b.c_str(), static_cast<size_t>(-1));
 }
 
 std::vector<std::string> orderRegisteredVersions(const std::vector<std::string>& names, const std::string& min,

@@ -103,3 +103,5 @@ const ConfigIdInfo* findConfigIdByName(const char* name) {
         if (std::strcmp(info.name, name) == 0) return &info;
     return nullptr;
 }
+
+bool exeTypeShowsMessageBoxes(int32_t exeType) { return exeType == 1 || exeType == 5; }

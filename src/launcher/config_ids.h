@@ -89,6 +89,10 @@ struct ConfigIdInfo {
     const char* meaning;
 };
 
+// Executable types (id 107) whose errors are shown in message boxes: 1 (a GUI
+// application) and 5; any other type writes them to standard error.
+bool exeTypeShowsMessageBoxes(int32_t exeType);
+
 // Every id the launcher knows, in ascending order. Returns the table and its size.
 const ConfigIdInfo* configIdTable(int* count);
 // nullptr when the id or name is unknown.

@@ -1,6 +1,7 @@
 // Reading the configuration block out of the launcher's own executable.
 #include <windows.h>
 
+#include "block_reader.h"
 #include "config.h"
 #include "config_block.h"
 #include "errors.h"
@@ -11,7 +12,8 @@
 
 namespace {
 
-// The executable file as a ByteSource (one ReadFile per read).
+// The executable file as a ByteSource at its current file position (one
+// ReadFile per read): the lengths of the appended files.
 class FileByteSource : public ByteSource {
 public:
     explicit FileByteSource(HANDLE file) : file_(file) {}
@@ -49,6 +51,39 @@ private:
     uint32_t error_ = 0;
 };
 
+// The executable read at absolute offsets: one ReadFile each, the offset in an OVERLAPPED.
+class FileReader : public PositionalReader {
+public:
+    explicit FileReader(HANDLE file) : file_(file) {}
+    bool readAt(uint64_t offset, void* buffer, uint32_t count, uint32_t* got) override {
+        OVERLAPPED at = {};
+        at.Offset = static_cast<DWORD>(offset);
+        at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+        DWORD n = 0;
+        BOOL ok = ReadFile(file_, buffer, count, &n, &at);
+        // With an offset, a read at or past the end fails with ERROR_HANDLE_EOF;
+        // it is a read of nothing, as without one.
+        if (!ok && GetLastError() == ERROR_HANDLE_EOF) {
+            ok = TRUE;
+            n = 0;
+        }
+        *got = n;
+        error_ = ok ? (n == count ? 0 : ERROR_HANDLE_EOF) : GetLastError();
+        return ok != FALSE;
+    }
+    uint32_t lastError() const override { return error_; }
+
+private:
+    HANDLE file_;
+    uint32_t error_ = 0;
+};
+
+uint64_t fileSize(HANDLE file) {
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(file, &size)) return 0;
+    return static_cast<uint64_t>(size.QuadPart);
+}
+
 struct FileCloser {
     HANDLE file;
     ~FileCloser() {
@@ -79,7 +114,8 @@ int64_t readInt64(void* file) {
 
 void readConfigBlock(const std::vector<std::u16string>& argumentList) {
     FileCloser owner{static_cast<HANDLE>(openOwnExecutable())};
-    FileByteSource source(owner.file);
+    FileReader reader(owner.file);
+    WindowedByteSource source(reader, fileSize(owner.file));
     ConfigData data;
     const char* fatal =
         decodeConfigBlock(source, [&argumentList]() { return selectLanguage(argumentList); }, &data);
@@ -91,6 +127,5 @@ void readConfigBlock(const std::vector<std::u16string>& argumentList) {
     CloseHandle(owner.file);
     owner.file = INVALID_HANDLE_VALUE;
     installConfig(std::move(data));
-    int32_t exeType = getConfigInt(CFG_EXE_TYPE);
-    if (exeType != 1 && exeType != 5) disableMessageBoxes();
+    if (!exeTypeShowsMessageBoxes(getConfigInt(CFG_EXE_TYPE))) disableMessageBoxes();
 }

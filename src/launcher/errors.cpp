@@ -2,9 +2,11 @@
 #include "errors.h"
 
 #include <atomic>
+#include <cstring>
 
 #include "config.h"
 #include "files/paths.h"
+#include "texts.h"
 
 namespace {
 // Written on the main thread only; read when an error is shown.
@@ -21,8 +23,8 @@ void* errorOwnerWindow() { return gOwnerWindow.load(); }
 std::string applyMessageArgument(const std::string& text, const char* argument) {
     std::string out = text;
     if (!argument) return out;
-    size_t at = out.find("{0}");
-    if (at != std::string::npos) out.replace(at, 3, argument);
+    size_t at = out.find(texts::kMessageArgument);
+    if (at != std::string::npos) out.replace(at, std::strlen(texts::kMessageArgument), argument);
     return out;
 }
 

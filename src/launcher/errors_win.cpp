@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "config.h"
+#include "crt_format_win.h"
 #include "errors.h"
 #include "files/extract.h"
 #include "files/paths.h"
@@ -26,7 +27,7 @@ void showErrorText(const std::string& text) {
         std::string caption = messageText(CFG_MSG_ERROR_CAPTION);
         MessageBoxA(static_cast<HWND>(errorOwnerWindow()), composed.c_str(), caption.c_str(), MB_ICONERROR | MB_OK);
     } else {
-        std::fprintf(stderr, "%s\n", composed.c_str());
+        crt::print(stderr, "%s\n", composed.c_str());
         std::fflush(stderr);
     }
 }

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "crt_format_win.h"
 #include "log.h"
 #include "texts.h"
 
@@ -64,7 +65,7 @@ void decide() {
     if (n == 0 || n >= kBufferSize) module[0] = '\0';
     std::time_t now = std::time(nullptr);
     const char* when = std::ctime(&now);
-    std::fprintf(gFile, "Started executable %s at %s\n", module, when ? when : "\n");
+    crt::print(gFile, "Started executable %s at %s\n", module, when ? when : "\n");
     std::fflush(gFile);
 }
 
@@ -78,7 +79,7 @@ void writeLine(const char* prefix, const char* format, va_list args) {
     if (!gInitialized) decide();
     if (gFile) {
         if (prefix) std::fputs(prefix, gFile);
-        std::vfprintf(gFile, format, args);
+        crt::vprint(gFile, format, args);
         std::fputs("\n", gFile);
         std::fclose(gFile);
         gFile = nullptr;
@@ -112,7 +113,7 @@ bool createNumberedLogFile(const char* directory, char* path, size_t size) {
     size_t length = std::strlen(directory);
     bool separator = length > 0 && directory[length - 1] != '\\' && directory[length - 1] != '/';
     for (unsigned number = 2; number < 100000; ++number) {
-        int n = std::snprintf(path, size, "%s%s%s%u", directory, separator ? "\\" : "", kLogPrefix, number);
+        int n = crt::format(path, size, "%s%s%s%u", directory, separator ? "\\" : "", kLogPrefix, number);
         if (n < 0 || static_cast<size_t>(n) >= size) return false;
         // Creating the file claims the name: two launchers never share one.
         HANDLE file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_NEW,

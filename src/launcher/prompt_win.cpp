@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "config.h"
+#include "crt_format_win.h"
 #include "files/paths.h"
 #include "launcher.h"
 #include "log.h"
@@ -15,10 +16,10 @@
 
 namespace {
 std::string formatText(const char* format, const char* a, const char* b = nullptr) {
-    int n = std::snprintf(nullptr, 0, format, a, b);
+    int n = crt::format(nullptr, 0, format, a, b);
     if (n <= 0) return std::string();
     std::string text(static_cast<size_t>(n), '\0');
-    std::snprintf(&text[0], text.size() + 1, format, a, b);
+    crt::format(&text[0], text.size() + 1, format, a, b);
     return text;
 }
 }  // namespace

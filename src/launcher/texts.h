@@ -17,6 +17,9 @@ inline constexpr const char* kReadWString = "Internal Error: readWString";
 inline constexpr const char* kConsoleFailed = "Error: Could not allocate console.";
 inline constexpr const char* kConsoleFailedCaption = "marlowkit";
 
+// The place in a configured message where its one argument goes (only the first one is filled).
+inline constexpr const char* kMessageArgument = "{0}";
+
 // Error text with the log file appended.
 inline constexpr const char* kWithLogFormat = "%s\n\nLog: %s";
 

@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "classpath.h"
 #include "expand.h"
 #include "files/paths.h"
 #include "launcher/config.h"
@@ -201,10 +202,10 @@ bool appendArchivesOfDirectory(std::string& classPath, const std::string& direct
 void appendConfiguredClassPath(std::string& classPath) {
     std::string setting = getConfigString(CFG_CLASS_PATH);
     logMessage("classpath entry %s", setting.c_str());
-    for (const std::string& entry : splitList(setting)) {
-        char type = entry[0];
-        bool mandatory = entry.size() > 1 && entry[1] == '1';
-        std::string name = entry.size() > 2 ? entry.substr(2) : std::string();
+    for (const ClassPathEntry& entry : parseClassPath(setting)) {
+        char type = entry.type;
+        bool mandatory = entry.mandatory;
+        std::string name = entry.name;
         expandVariables(name);
         bool found = false;
         if (type == 'A' || type == 'D') {

@@ -3,6 +3,7 @@ display, pixel reads, X window lookups and a starter that runs an exe with
 show command 0 (SW_HIDE)."""
 from __future__ import annotations
 
+import importlib.util
 import os
 import pathlib
 import subprocess
@@ -12,8 +13,22 @@ import tovex
 IMPORT = "/usr/bin/import"      # ImageMagick (not the stand-in in /usr/local/bin)
 CONVERT = "/usr/bin/convert"
 SCREEN_W, SCREEN_H = 1280, 800
-FIELD = (40, 100, 160)          # the placeholder image's inner field
-FRAME = (250, 200, 0)           # its 4-pixel frame
+
+
+def _placeholders():
+    """The script that writes the stubs' placeholder images: its constants say what the stub's bitmap shows."""
+    spec = importlib.util.spec_from_file_location(
+        "make_placeholders", tovex.ROOT / "tools" / "resources" / "make_placeholders.py")
+    module = importlib.util.module_from_spec(spec)
+    spec.loader.exec_module(module)
+    return module
+
+
+_PLACEHOLDER = _placeholders()
+IMAGE_W, IMAGE_H = _PLACEHOLDER.WIDTH, _PLACEHOLDER.HEIGHT   # the stub's bitmap 10000
+FIELD = _PLACEHOLDER.FIELD                                    # the placeholder image's inner field
+FRAME = _PLACEHOLDER.FRAME                                    # its frame
+FRAME_WIDTH = _PLACEHOLDER.FRAME_WIDTH
 LTGRAY = (192, 192, 192)        # LTGRAY_BRUSH around the image
 OUT = tovex.BUILD / "splash-e2e"
 

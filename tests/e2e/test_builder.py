@@ -79,3 +79,18 @@ def test_bad_configuration_writes_nothing(appdir):
     assert proc.stderr.decode().startswith(f"tovex-build: {appdir / 'app.conf'}:2: SPLASH_WIDTH: not a number")
     assert (appdir / "app.exe").read_bytes() == b"previous"
     assert sorted(p.name for p in appdir.iterdir()) == ["app.conf", "app.exe"]
+
+
+def test_builders_of_the_build_tree_find_the_stubs_themselves(appdir):
+    """Without --stub, build/host/tovex-build takes build/win/launcher-*.exe and the Windows
+    builder, run under Wine, the stub beside it; the exes are the same as with the stub named."""
+    (appdir / "app.conf").write_text(NOWHERE + "EXE_TYPE = 1\n", encoding="utf-8")
+    named = appdir / "named.exe"
+    builder("--stub", tovex.STUBS["gui"], "--config", appdir / "app.conf", "--out", named)
+    host = builder("--config", appdir / "app.conf", "--out", appdir / "host.exe")
+    assert host.stderr.decode() == f"tovex-build: stub {tovex.STUBS['gui']} (EXE_TYPE 1)\n"
+    win = tovex.run_exe(tovex.WIN / "tovex-build.exe",
+                        ["--config", tovex.wine_path(appdir / "app.conf"), "--out", tovex.wine_path(appdir / "win.exe")])
+    assert win.returncode == 0, win.stderr
+    assert win.stderr.replace("\r\n", "\n") == f"tovex-build: stub {tovex.wine_path(tovex.STUBS['gui'])} (EXE_TYPE 1)\n"
+    assert (appdir / "host.exe").read_bytes() == named.read_bytes() == (appdir / "win.exe").read_bytes()

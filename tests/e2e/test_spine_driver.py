@@ -121,12 +121,42 @@ def test_c_without_unattended_switches_is_ignored(appdir):
     assert NO_JVM_TEXT not in stderr
 
 
-def test_stubs_import_only_windows_system_dlls():
-    import subprocess
-    allowed = {"kernel32.dll", "user32.dll", "gdi32.dll", "advapi32.dll", "comctl32.dll", "shell32.dll",
+# The stubs as built: small (the builder replaces their placeholder images with the
+# application's), importing nothing but Windows system DLLs, and carrying every resource
+# the launcher and the builder rely on. Read with binutils, not with our own code.
+STUB_SIZE_LIMIT = 200 * 1024
+SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "advapi32.dll", "comctl32.dll", "shell32.dll",
                "msvcrt.dll", "ole32.dll"}
-    for stub in tovex.STUBS.values():
-        dump = subprocess.run(["x86_64-w64-mingw32-objdump", "-p", str(stub)], capture_output=True, text=True,
-                              check=True).stdout
-        names = {line.split(":", 1)[1].strip().lower() for line in dump.splitlines() if "DLL Name:" in line}
-        assert names and names <= allowed, names
+STUB_RESOURCES = {("bitmap", "10000"), ("rcdata", "10000"), ("group icon", "1001"),
+                  ("group icon", '"ID_SPLASH_ICON"'), ("dialog", "101"), ("24", "1")}
+
+
+def stub_resources(path):
+    """(type, name) of every resource windres finds in the exe's resource section."""
+    import re
+    import subprocess
+    listing = subprocess.run(["x86_64-w64-mingw32-windres", "-i", str(path), "-J", "coff", "-O", "rc"],
+                             capture_output=True, text=True, errors="replace", check=True).stdout
+    found, kind = set(), None
+    for line in listing.splitlines():
+        match = re.match(r"/\* Type: (.+?)\s*$", line)
+        if match:
+            kind = match.group(1)
+        match = re.search(r"Name: (\S+)\.  \*/", line)
+        if match:
+            found.add((kind, match.group(1)))
+    return found
+
+
+@pytest.mark.parametrize("stub", sorted(tovex.STUBS))
+def test_stub_is_small_imports_only_system_dlls_and_has_its_resources(stub):
+    import subprocess
+    path = tovex.STUBS[stub]
+    size = path.stat().st_size
+    assert size <= STUB_SIZE_LIMIT, f"{path.name} has {size} bytes, more than {STUB_SIZE_LIMIT}"
+    dump = subprocess.run(["x86_64-w64-mingw32-objdump", "-p", str(path)], capture_output=True, text=True,
+                          check=True).stdout
+    names = {line.split(":", 1)[1].strip().lower() for line in dump.splitlines() if "DLL Name:" in line}
+    assert names and names <= SYSTEM_DLLS, names
+    resources = stub_resources(path)
+    assert STUB_RESOURCES <= resources, STUB_RESOURCES - resources

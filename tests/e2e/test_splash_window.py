@@ -9,7 +9,7 @@ import splash_util as su
 import tovex
 
 TITLE = "Splash E2E"
-W, H = 400, 300           # larger than the 320 x 200 placeholder image
+W, H = 400, 300           # larger than the stub's placeholder image
 RED, GREEN = (255, 0, 0), (0, 255, 0)
 
 BASE = f"""APPLICATION_NAME = {TITLE}
@@ -70,16 +70,19 @@ def test_splash_centred_with_image_grey_and_both_texts(appdir, gate):
     try:
         su.wait_visible(TITLE)
         x0, y0 = su.centred(W, H)
-        shot = tovex.wait_for(lambda: (lambda s: s if s.pixel(x0 + 10, y0 + 10) == su.FIELD else None)(
+        iw, ih, fw = su.IMAGE_W, su.IMAGE_H, su.FRAME_WIDTH
+        shot = tovex.wait_for(lambda: (lambda s: s if s.pixel(x0 + iw // 2, y0 + ih // 2) == su.FIELD else None)(
             su.screenshot("splash-window.png")), 30, what="the splash image on the screen")
         # The image sits in the top left corner, the frame on its edge; grey beyond it.
-        assert shot.pixel(x0 + 1, y0 + 1) == su.FRAME
-        assert shot.pixel(x0 + 318, y0 + 198) == su.FRAME
-        assert shot.pixel(x0 + 160, y0 + 100) == su.FIELD
+        assert shot.pixel(x0, y0) == su.FRAME
+        assert shot.pixel(x0 + fw - 1, y0 + fw - 1) == su.FRAME
+        assert shot.pixel(x0 + iw - 1, y0 + ih - 1) == su.FRAME
+        assert shot.count(su.FIELD, x0, y0, x0 + iw, y0 + ih) == (iw - 2 * fw) * (ih - 2 * fw)
+        assert shot.pixel(x0 + iw, y0) == su.LTGRAY and shot.pixel(x0, y0 + ih) == su.LTGRAY
         assert shot.pixel(x0 + 390, y0 + 150) == su.LTGRAY
         assert shot.pixel(x0 + 160, y0 + 210) == su.LTGRAY
         # Nothing of the splash outside its rectangle.
-        assert shot.pixel(x0 - 2, y0 + 10) != su.FRAME and shot.pixel(x0 + 10, y0 - 2) != su.FRAME
+        assert shot.pixel(x0 - 1, y0) != su.FRAME and shot.pixel(x0, y0 - 1) != su.FRAME
         assert shot.count(su.LTGRAY, x0 + W, y0, x0 + W + 3, y0 + H) == 0
         # Status text in red at (10, 230), version text in green at (330, 10), nowhere else.
         red = shot.extent(RED, x0, y0, x0 + W, y0 + H)
@@ -88,7 +91,7 @@ def test_splash_centred_with_image_grey_and_both_texts(appdir, gate):
         assert x0 + 10 <= red[0] <= x0 + 20 and y0 + 230 <= red[1] <= y0 + 245, red
         assert red[2] > x0 + 150, "ten bold W at 24 points are wide"
         assert x0 + 330 <= green[0] <= x0 + 340 and y0 + 10 <= green[1] <= y0 + 25, green
-        assert shot.count(RED, x0, y0, x0 + 320, y0 + 200) == 0
+        assert shot.count(RED, x0, y0, x0 + W, y0 + 200) == 0
     finally:
         code, err = finish(proc, gate)
     assert code == 0, err
@@ -173,7 +176,8 @@ def test_splash_hidden_before_the_error_box(appdir, gate):
         if "Initializing splash screen" in log:
             x0, y0 = su.centred(W, H)
             shot = su.screenshot("splash-error.png")
-            assert shot.count(su.FRAME, x0, y0, x0 + 320, y0 + 4) == 0, "no splash image left on the screen"
+            assert shot.count(su.FRAME, x0, y0, x0 + su.IMAGE_W, y0 + su.IMAGE_H) == 0, \
+                "no splash image left on the screen"
         subprocess.run(["xdotool", "windowfocus", "--sync", box, "key", "Return"], check=True, timeout=30)
         out, err = proc.communicate(timeout=60)
     finally:

@@ -67,7 +67,8 @@ def build_app(directory: os.PathLike | str, config: str = "", *, stub: str = "co
     conf = directory / (pathlib.Path(name).stem + ".conf")
     conf.write_text(config, encoding="utf-8")
     out = directory / name
-    cmd = [str(BUILDER), "--stub", str(STUBS[stub]), "--config", str(conf), "--out", str(out)]
+    # The keyword makes the builder find the stub in the build tree itself (build/win beside build/host).
+    cmd = [str(BUILDER), "--stub", stub if stub in STUBS else str(stub), "--config", str(conf), "--out", str(out)]
     for key, value in (sets or {}).items():
         cmd += ["--set", f"{key}={value}"]
     for key, value in (files or {}).items():

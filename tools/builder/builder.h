@@ -202,5 +202,11 @@ std::string joinPath(const std::string& dir, const std::string& name);
 std::string directoryOf(const std::string& path);
 bool isAbsolutePath(const std::string& path);
 std::string absolutePath(const std::string& path);
+// The running builder's own executable (absolute); empty when the system does not tell.
+std::string ownExecutablePath();
+// What a relative Windows path (separated by backslashes) names under the host
+// directory base, looked up as Windows does, ignoring the case of ASCII letters:
+// 0 nothing, 1 a file, 2 a directory.
+int windowsPathKind(const std::string& base, const std::string& relative);
 
 }  // namespace builder

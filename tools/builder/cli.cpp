@@ -5,27 +5,34 @@
 #include <cstdlib>
 
 #include "builder.h"
+#include "check.h"
 #include "launcher/config_ids.h"
+#include "stubs.h"
 
 namespace builder {
 
 namespace {
 
 const char kUsage[] =
-    "usage: tovex-build --stub STUB.exe [--config APP.conf] --out APP.exe [--set NAME=VALUE]... [--file NAME=PATH]...\n"
+    "usage: tovex-build [--stub gui|console|STUB.exe] [--config APP.conf] --out APP.exe [--set NAME=VALUE]... [--file NAME=PATH]...\n"
+    "       tovex-build --check APP.conf [--app-dir DIR] [--stub ...] [--set NAME=VALUE]... [--file NAME=PATH]...\n"
     "       tovex-build --dump APP.exe [--extract DIR]\n"
-    "       tovex-build --list-settings\n"
+    "       tovex-build --list-settings | --version | --help\n"
     "\n"
-    "  --stub PATH       launcher stub (launcher-gui.exe or launcher-console.exe, or a built launcher)\n"
-    "  --config PATH     configuration file (NAME = value lines, sections [wide], [lang KEY], [files])\n"
+    "  --stub STUB       launcher stub: gui, console or a path (default: gui for EXE_TYPE 1 and 5, else console, from ../stubs)\n"
+    "  --config PATH     configuration file (NAME = value lines, sections [wide], [lang KEY], [files], [resources])\n"
     "  --out PATH        executable to write (replaced only when the build succeeds)\n"
     "  --set NAME=VALUE  a setting after those of the configuration file; the value is taken literally\n"
     "  --file NAME=PATH  append a file, extracted as NAME (one directory level at most)\n"
+    "  --check PATH      report what would make the executable fail or surprise, one FILE:LINE: line each; builds nothing\n"
+    "  --app-dir DIR     with --check: the directory the executable will be in (class path, bundled runtime)\n"
     "  --dump PATH       print the configuration block of an executable in configuration-file form\n"
     "  --extract DIR     with --dump: write the appended files into DIR and list them in [files]\n"
     "  --list-settings   print every known setting: id, name, form, meaning\n"
+    "  --version         print the builder's version\n"
+    "  --help            print this text\n"
     "\n"
-    "Exit codes: 0 success, 1 failure (bad configuration, unreadable or unusable stub, I/O), 2 usage error.\n";
+    "Exit codes: 0 success, 1 failure (bad configuration, unusable stub, I/O; --check: an error found), 2 usage error.\n";
 
 const char* formName(ConfigForm form) {
     switch (form) {
@@ -52,7 +59,7 @@ int failure(std::string& err, const std::string& message) {
 }  // namespace
 
 int runCli(const std::vector<std::string>& args, std::string& out, std::string& err) {
-    std::string stub, config, output, dump, extract;
+    std::string stub, config, output, dump, extract, check, appDir;
     bool listSettings = false;
     std::vector<std::pair<bool, std::string>> overrides;  // (is file, argument) in command-line order
 
@@ -72,12 +79,16 @@ int runCli(const std::vector<std::string>& args, std::string& out, std::string& 
             out += kUsage;
             return 0;
         }
+        if (arg == "--version") {
+            out += "tovex-build " TOVEX_VERSION "\n";
+            return 0;
+        }
         if (arg == "--list-settings") {
             listSettings = true;
             continue;
         }
         if (arg != "--stub" && arg != "--config" && arg != "--out" && arg != "--set" && arg != "--file" &&
-            arg != "--dump" && arg != "--extract")
+            arg != "--dump" && arg != "--extract" && arg != "--check" && arg != "--app-dir")
             return usageError(err, "unknown argument " + args[i]);
         if (!inlineValue) {
             if (i + 1 >= args.size()) return usageError(err, arg + " needs a value");
@@ -88,6 +99,8 @@ int runCli(const std::vector<std::string>& args, std::string& out, std::string& 
                               : arg == "--out" ? &output
                               : arg == "--dump" ? &dump
                               : arg == "--extract" ? &extract
+                              : arg == "--check" ? &check
+                              : arg == "--app-dir" ? &appDir
                                                    : nullptr;
         if (single) {
             if (!single->empty()) return usageError(err, arg + " given twice");
@@ -99,7 +112,8 @@ int runCli(const std::vector<std::string>& args, std::string& out, std::string& 
     }
 
     if (listSettings) {
-        if (!stub.empty() || !config.empty() || !output.empty() || !dump.empty() || !overrides.empty())
+        if (!stub.empty() || !config.empty() || !output.empty() || !dump.empty() || !overrides.empty() ||
+            !check.empty())
             return usageError(err, "--list-settings takes no other arguments");
         int count = 0;
         const ConfigIdInfo* table = configIdTable(&count);
@@ -116,18 +130,23 @@ int runCli(const std::vector<std::string>& args, std::string& out, std::string& 
     }
 
     if (!dump.empty()) {
-        if (!stub.empty() || !config.empty() || !output.empty() || !overrides.empty())
-            return usageError(err, "--dump cannot be combined with --stub, --config, --out, --set or --file");
+        if (!stub.empty() || !config.empty() || !output.empty() || !overrides.empty() || !check.empty())
+            return usageError(err, "--dump cannot be combined with --stub, --config, --out, --set, --file or --check");
         std::string text, error;
         if (!dumpExecutable(dump, extract, text, error)) return failure(err, error);
         out += text;
         return 0;
     }
     if (!extract.empty()) return usageError(err, "--extract belongs to --dump");
-    if (stub.empty() || output.empty()) {
-        if (args.empty()) return usageError(err, "nothing to do");
-        return usageError(err, stub.empty() ? "--stub is missing" : "--out is missing");
+    const std::string self = ownExecutablePath();
+    const std::string builderDir = self.empty() ? std::string() : directoryOf(self);
+    if (!check.empty()) {
+        if (!config.empty() || !output.empty())
+            return usageError(err, "--check takes the configuration itself and writes nothing (no --config, --out)");
+        return runCheck(check, appDir, stub, overrides, builderDir, out, err);
     }
+    if (!appDir.empty()) return usageError(err, "--app-dir belongs to --check");
+    if (output.empty()) return usageError(err, args.empty() ? "nothing to do" : "--out is missing");
 
     BuildInput input;
     std::string error;
@@ -151,7 +170,10 @@ int runCli(const std::vector<std::string>& args, std::string& out, std::string& 
             err += "tovex-build: warning: " + f.origin + ": " + f.path +
                    " is empty; the launcher creates no file for an empty entry\n";
     }
-    if (!buildExecutable(stub, block, input.files, output, error, resources)) return failure(err, error);
+    std::string stubPath, note;
+    if (!resolveStub(stub, input, builderDir, stubPath, note, error)) return failure(err, error);
+    err += note;
+    if (!buildExecutable(stubPath, block, input.files, output, error, resources)) return failure(err, error);
     return 0;
 }
 

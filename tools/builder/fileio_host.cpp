@@ -2,6 +2,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -199,6 +200,68 @@ std::string absolutePath(const std::string& path) {
     }
     cwd.resize(std::strlen(cwd.c_str()));
     return joinPath(cwd, path);
+}
+
+std::string ownExecutablePath() {
+    std::string path(4096, '\0');
+    for (;;) {
+        ssize_t n = ::readlink("/proc/self/exe", &path[0], path.size());
+        if (n < 0) return std::string();
+        if (static_cast<size_t>(n) < path.size()) {
+            path.resize(static_cast<size_t>(n));
+            return path;
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
+namespace {
+int kindOf(const std::string& path) {
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0) return 0;
+    return S_ISDIR(st.st_mode) ? 2 : 1;
+}
+
+bool sameIgnoringAsciiCase(const char* a, const std::string& b) {
+    size_t i = 0;
+    for (; a[i] && i < b.size(); ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
+        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
+        if (x != y) return false;
+    }
+    return a[i] == '\0' && i == b.size();
+}
+}  // namespace
+
+int windowsPathKind(const std::string& base, const std::string& relative) {
+    std::string path = base;
+    size_t start = 0;
+    while (start <= relative.size()) {
+        size_t end = relative.find_first_of("\\/", start);
+        if (end == std::string::npos) end = relative.size();
+        std::string part = relative.substr(start, end - start);
+        start = end + 1;
+        if (part.empty() || part == ".") continue;
+        std::string next = joinPath(path, part);
+        if (part != ".." && kindOf(next) == 0) {
+            // Windows file names ignore case: look for the name among the directory's entries.
+            DIR* dir = ::opendir(path.c_str());
+            if (!dir) return 0;
+            bool found = false;
+            while (struct dirent* entry = ::readdir(dir)) {
+                if (sameIgnoringAsciiCase(entry->d_name, part)) {
+                    next = joinPath(path, entry->d_name);
+                    found = true;
+                    break;
+                }
+            }
+            ::closedir(dir);
+            if (!found) return 0;
+        }
+        path = next;
+    }
+    return kindOf(path);
 }
 
 }  // namespace builder

@@ -221,4 +221,27 @@ std::string absolutePath(const std::string& path) {
     return out;
 }
 
+std::string ownExecutablePath() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        DWORD n = GetModuleFileNameW(nullptr, &path[0], static_cast<DWORD>(path.size()));
+        if (n == 0) return std::string();
+        if (n < path.size()) {
+            path.resize(n);
+            break;
+        }
+        path.resize(path.size() * 2);
+    }
+    int m = WideCharToMultiByte(CP_UTF8, 0, path.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string out(m > 0 ? m - 1 : 0, '\0');
+    if (m > 1) WideCharToMultiByte(CP_UTF8, 0, path.c_str(), -1, &out[0], m, nullptr, nullptr);
+    return out;
+}
+
+int windowsPathKind(const std::string& base, const std::string& relative) {
+    DWORD attributes = GetFileAttributesW(widen(joinPath(base, relative)).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return 0;
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? 2 : 1;
+}
+
 }  // namespace builder

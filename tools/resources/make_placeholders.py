@@ -5,24 +5,38 @@ splash.bmp  bitmap 10000: the launcher's own splash image
 splash.png  raw data 10000: the same image for the runtime's splash library
 app.ico     icon group 1001 and the splash window's class icon
 
-The splash placeholder is a solid field with a frame, so that tests can tell
-the image from the light grey around it.
+They are tiny on purpose: the builder replaces them with the application's own
+icon and splash image, and a stub should not carry bytes nobody sees. The
+splash placeholder is a small solid field with a frame, so that tests can tell
+the image from the light grey around it. Tests import the constants below.
 """
 import os
 import struct
 import sys
-import zlib
 
-WIDTH, HEIGHT = 320, 200
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import image_files  # noqa: E402
+
+WIDTH, HEIGHT = 8, 8
 FIELD = (40, 100, 160)      # RGB of the inner field
-FRAME = (250, 200, 0)       # RGB of the 4-pixel frame
-FRAME_WIDTH = 4
+FRAME = (250, 200, 0)       # RGB of the frame
+FRAME_WIDTH = 2
+ICON_SIZE = 16
 
 
 def pixel(x, y):
     if x < FRAME_WIDTH or y < FRAME_WIDTH or x >= WIDTH - FRAME_WIDTH or y >= HEIGHT - FRAME_WIDTH:
         return FRAME
     return FIELD
+
+
+def opaque(x, y):
+    return pixel(x, y) + (255,)
+
+
+def icon_pixel(x, y):
+    inside = 2 <= x < ICON_SIZE - 2 and 2 <= y < ICON_SIZE - 2
+    return (FIELD if inside else FRAME) + (255,)
 
 
 def bmp_bytes():
@@ -41,36 +55,12 @@ def bmp_bytes():
     return header + info + data
 
 
-def png_bytes():
-    raw = b"".join(b"\0" + b"".join(bytes(pixel(x, y)) for x in range(WIDTH)) for y in range(HEIGHT))
-
-    def chunk(kind, body):
-        return struct.pack(">I", len(body)) + kind + body + struct.pack(">I", zlib.crc32(kind + body) & 0xFFFFFFFF)
-
-    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", WIDTH, HEIGHT, 8, 2, 0, 0, 0))
-            + chunk(b"IDAT", zlib.compress(raw, 9)) + chunk(b"IEND", b""))
-
-
-def ico_bytes():
-    size = 32
-    xor = bytearray()
-    for y in range(size - 1, -1, -1):
-        for x in range(size):
-            inside = 4 <= x < 28 and 4 <= y < 28
-            r, g, b = FIELD if inside else FRAME
-            xor += bytes((b, g, r, 255))
-    and_mask = b"\0" * (size * 4)  # 32 bits per row, all opaque
-    info = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 32, 0, len(xor) + len(and_mask), 0, 0, 0, 0)
-    image = info + bytes(xor) + and_mask
-    header = struct.pack("<HHH", 0, 1, 1)
-    entry = struct.pack("<BBBBHHII", size, size, 0, 0, 1, 32, len(image), 6 + 16)
-    return header + entry + image
-
-
 def main():
     out = sys.argv[1]
     os.makedirs(out, exist_ok=True)
-    for name, data in (("splash.bmp", bmp_bytes()), ("splash.png", png_bytes()), ("app.ico", ico_bytes())):
+    images = (("splash.bmp", bmp_bytes()), ("splash.png", image_files.png(WIDTH, HEIGHT, opaque)),
+              ("app.ico", image_files.ico([(ICON_SIZE, icon_pixel)])))
+    for name, data in images:
         with open(os.path.join(out, name), "wb") as f:
             f.write(data)
 

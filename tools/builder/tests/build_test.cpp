@@ -185,7 +185,9 @@ TEST(Cli, UsageErrorsGiveExitCode2) {
         {},
         {"--bogus"},
         {"--stub", stub},
-        {"--out", dir.file("x.exe")},
+        {"--stub", "gui"},
+        {"--check", stub, "--out", dir.file("x.exe")},
+        {"--app-dir", dir.path(), "--out", dir.file("x.exe")},
         {"--stub", stub, "--out"},
         {"--stub", stub, "--stub", stub, "--out", dir.file("x.exe")},
         {"--dump", stub, "--out", dir.file("x.exe")},
@@ -198,6 +200,17 @@ TEST(Cli, UsageErrorsGiveExitCode2) {
         EXPECT_NE(r.err.find("usage:"), std::string::npos);
     }
     EXPECT_EQ(dir.list(), std::vector<std::string>{"stub.exe"});
+}
+
+TEST(Cli, HelpNamesEveryOptionOnALineOfItsOwn) {
+    auto r = runCli({"--help"});
+    ASSERT_EQ(r.code, 0);
+    for (const char* option : {"--stub", "--config", "--out", "--set", "--file", "--check", "--app-dir", "--dump",
+                               "--extract", "--list-settings", "--version", "--help"})
+        EXPECT_NE(r.out.find(std::string("\n  ") + option + " "), std::string::npos) << option;
+    auto v = runCli({"--version", "--bogus"});
+    EXPECT_EQ(v.code, 0);
+    EXPECT_EQ(v.out.rfind("tovex-build ", 0), 0u) << v.out;
 }
 
 TEST(Cli, ListSettingsNamesEveryKnownId) {
