@@ -15,12 +15,10 @@ export TOVEX_BUILD := $(B)
 export WINEPREFIX  := $(B)/wineprefix
 export WINEDEBUG   := -all
 export WINEDLLOVERRIDES := mscoree,mshtml=
-# Sanitizer runs: every finding ends the test. Leak checking stays on: what the
-# launcher keeps for the life of the process on purpose is either reachable through
-# static pointers or named in tests/host/lsan.supp (the VM option strings).
+# Sanitizer runs: every finding ends the test, with its stack. (Leak suppressions:
+# tests/host/lsan.supp, set for the tests by CMake.)
 export ASAN_OPTIONS ?= abort_on_error=1:detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1
 export UBSAN_OPTIONS ?= print_stacktrace=1:halt_on_error=1
-export LSAN_OPTIONS ?= suppressions=$(abspath tests/host/lsan.supp):print_suppressions=0
 
 .PHONY: all deps host host-asan win java dist test test-host test-asan test-win test-java test-e2e demo bench fuzz wine-prefix clean
 
