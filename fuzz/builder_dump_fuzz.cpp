@@ -73,7 +73,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (builder::defaultValue(table[i].id) && !strings.count(table[i].id))
             strings[table[i].id] = builder::defaultValue(table[i].id);
     for (const builder::StringEntry& entry : rebuilt.strings) rebuiltStrings[entry.id] = entry.value;
-    if (!listed && text.find(" appended files follow the block") != std::string::npos) {
+    const std::string header = text.substr(0, text.find("\n\n"));  // the comments above the settings
+    if (!listed && header.find(" appended files follow the block") != std::string::npos) {
         // Not extracted: FILE_COUNT and FILE_LIST are written as comments.
         strings.erase(2002);
         strings.erase(2003);
