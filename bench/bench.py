@@ -45,6 +45,7 @@ os.environ["WINEPREFIX"] = os.environ.get("BENCH_WINEPREFIX", str(_BUILD / "benc
 sys.path.insert(0, str(ROOT / "tests" / "e2e"))
 import tovex  # noqa: E402
 import runtimes  # noqa: E402
+import installed_jvms  # noqa: E402
 
 BENCH_WIN = tovex.WIN / "bench"
 BASELINE_START = BENCH_WIN / "baseline_start.exe"
@@ -90,6 +91,7 @@ class Row:
 class Case:
     runs: dict                       # name -> Run
     rows: list
+    cleanup: Callable[[], None] | None = None   # after the case's rounds: removes what it laid out
 
 
 @dataclasses.dataclass
@@ -343,12 +345,18 @@ def extraction(bench: Bench) -> Case:
                   parts=(lambda t: copy_time(t, "copy 8 KiB"), lambda t: copy_time(t, "copy 1 MiB")))])
 
 
-# Slot: 'J' search over ten installed runtimes against a 'B' entry. Added once the 'J'
-# search entry exists: lay out ten runtimes where 'J' looks, build one exe searching
-# "J" and one searching "B.\jre" (make_app), and
-#     return Case(runs={"J": Run([j_exe]), "B": Run([b_exe])},
-#                 rows=[Row(J_SEARCH_SLOT, lambda t: t["J"] / t["B"])])
-J_SEARCH_SLOT = "'J' search over ten installed runtimes / 'B' entry"
+@case
+def installed_search(bench: Bench) -> Case:
+    # Ten runtimes where 'J' looks (registry and directory layouts, release files, the highest
+    # one loaded); the 'B' app finds the same kind of runtime in .\jre. Both have a warm cache.
+    installed = installed_jvms.install_vendor_runtimes(10)
+    _, _, b_exe = make_app(bench, "b app")
+    j_app = bench.work / "j app"
+    j_exe = tovex.build_app(j_app, "MAIN_CLASS = bench.Main\nEXE_TYPE = 1\nJVM_SEARCH_SEQUENCE = J\n"
+                            "MIN_VERSION = 1.8\n", stub="gui")
+    return Case(runs={"J": Run([j_exe]), "B": Run([b_exe])},
+                rows=[Row("'J' search over ten installed runtimes / 'B' entry", lambda t: t["J"] / t["B"])],
+                cleanup=installed.cleanup)
 
 
 def sizes(bench: Bench) -> list:
@@ -417,7 +425,6 @@ def table(results: list, size_rows: list, rounds: int) -> list:
         lines.append(f"| {row.label} | {wall.median:.3f} | {wall.low:.3f}–{wall.high:.3f} | {cpu.median:.3f} | "
                      f"{cpu.low:.3f}–{cpu.high:.3f} | {goal} | {verdict(wall, row.goal)}, {verdict(cpu, row.goal)} | "
                      f"{times} |")
-    lines.append(f"| {J_SEARCH_SLOT} | (slot) | | | | | | case not yet added (J_SEARCH_SLOT in bench/bench.py) |")
     for label, size in size_rows:
         lines.append(f"| size: {label} | {size / 1024:.1f} KiB | | | | | | {size} bytes |")
     lines.append("")
@@ -450,7 +457,12 @@ def main() -> int:
             size_rows = sizes(bench)
             for fn in CASES:
                 if not options.only or options.only in fn.__name__:
-                    results += bench.measure(fn.__name__, fn(bench))
+                    built = fn(bench)
+                    try:
+                        results += bench.measure(fn.__name__, built)
+                    finally:
+                        if built.cleanup:
+                            built.cleanup()
     finally:
         holder.stdin.close()
         holder.wait()

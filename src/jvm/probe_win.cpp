@@ -121,8 +121,11 @@ bool probeJavaVersion(const std::string& exePath, uint64_t lastWriteTime, std::s
     std::string outputFile = createTempFileName();
     Handle errorHandle;
     {
+        // Shared for deleting too: a process that inherited the handle (under Wine the console
+        // host of a console child of a GUI launcher) may hold it a little longer than the child;
+        // the deletion below then takes effect when that last handle closes instead of failing.
         Handle created(CreateFileA(outputFile.c_str(), GENERIC_READ | GENERIC_WRITE,
-                                   FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, CREATE_ALWAYS,
                                    FILE_ATTRIBUTE_NORMAL, nullptr));
         if (created.get()) {
             HANDLE self = GetCurrentProcess();

@@ -92,7 +92,13 @@ def test_hanging_executable_is_terminated_and_not_cached(appdir, rts):
 def test_gui_launcher_needs_javaw(appdir, rts, javaw):
     rt = rts.make(appdir / "my jre", javaw=javaw)
     exe = build(appdir, f"A{rt.home_win}", stub="gui", EXE_TYPE="1")
+    outputs = lambda: set(tovex.WINE_TEMP.glob("tvx*.tmp"))  # noqa: E731
+    before = outputs()
     result = tovex.run_exe(exe, ["-q_mlk_internal"], log=True)
+    assert rt.version_probes() == 1
+    # The probe's output file goes, also when a process that inherited its handle (the console
+    # host of the console child under Wine) lets go of it only after the probe.
+    tovex.wait_for(lambda: outputs() <= before, 30, what="the probe's output file to be deleted")
     if javaw:
         assert loaded(result), result.log
         assert lines_with(result, "Trying to load JVM-DLL from ")[0].endswith("\\bin\\javaw.exe")
