@@ -6,6 +6,7 @@ PYTHON    ?= /usr/bin/python3
 
 B         := $(abspath $(BUILD))
 HOST      := $(B)/host
+HOSTASAN  := $(B)/host-asan
 WIN       := $(B)/win
 JAVAOUT   := $(B)/java
 
@@ -14,8 +15,12 @@ export TOVEX_BUILD := $(B)
 export WINEPREFIX  := $(B)/wineprefix
 export WINEDEBUG   := -all
 export WINEDLLOVERRIDES := mscoree,mshtml=
+# Sanitizer runs: every finding ends the test, with its stack. (Leak suppressions:
+# tests/host/lsan.supp, set for the tests by CMake.)
+export ASAN_OPTIONS ?= abort_on_error=1:detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1
+export UBSAN_OPTIONS ?= print_stacktrace=1:halt_on_error=1
 
-.PHONY: all deps host win java dist test test-host test-win test-java test-e2e test-repeat demo bench fuzz wine-prefix clean
+.PHONY: all deps host host-asan win java dist test test-host test-asan test-win test-java test-e2e test-repeat demo bench fuzz wine-prefix clean
 
 all: host win java
 
@@ -25,6 +30,11 @@ deps:
 host:
 	cmake -S . -B $(HOST) -DCMAKE_BUILD_TYPE=Release -DJAVA_HOME=$(JAVA_HOME) >/dev/null
 	cmake --build $(HOST) -j$(JOBS)
+
+# The host and builder unit tests built with AddressSanitizer and UndefinedBehaviorSanitizer.
+host-asan:
+	cmake -S . -B $(HOSTASAN) -DCMAKE_BUILD_TYPE=Debug -DTOVEX_SANITIZE=ON -DJAVA_HOME=$(JAVA_HOME) >/dev/null
+	cmake --build $(HOSTASAN) -j$(JOBS)
 
 win:
 	cmake -S . -B $(WIN) -DCMAKE_BUILD_TYPE=MinSizeRel -DJAVA_HOME=$(JAVA_HOME) \
@@ -41,11 +51,14 @@ dist: all
 wine-prefix:
 	@bash tests/wine-prefix.sh
 
-test: deps all dist
+test: deps all dist host-asan
 	@bash .ci/test-all.sh
 
 test-host: host
 	ctest --test-dir $(HOST) --output-on-failure
+
+test-asan: host-asan
+	ctest --test-dir $(HOSTASAN) --output-on-failure
 
 test-win: win wine-prefix
 	wine cmd /c exit </dev/null >/dev/null 2>&1

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Runs every test suite: host unit tests, Windows unit tests under Wine, the
+# Runs every test suite: host unit tests (also under ASan and UBSan), a fuzz smoke
+# run, Windows unit tests under Wine, the
 # Java runtime's JUnit tests and the end-to-end scenarios under Wine.
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -16,6 +17,9 @@ run() {
   if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "== FAILED: $*"; fi
 }
 run ctest --test-dir "$TOVEX_BUILD/host" --output-on-failure
+# The same host and builder tests under ASan and UBSan, and every fuzz target for a few seconds.
+run ctest --test-dir "$TOVEX_BUILD/host-asan" --output-on-failure
+run env FUZZ_SECONDS="${FUZZ_SMOKE_SECONDS:-3}" bash fuzz/run.sh
 bash tests/wine-prefix.sh
 "${WINESERVER:-wineserver}" -k 2>/dev/null
 "${WINESERVER:-wineserver}" -w 2>/dev/null

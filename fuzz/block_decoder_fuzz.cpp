@@ -1,16 +1,64 @@
-// Any byte sequence as a launcher executable: the decoder either reads a
-// configuration or names a fatal text; it never crashes or allocates more than
-// the input holds.
+// Any byte sequence as a launcher executable, read by the launcher's block decoder.
+// Invariant: no crash and no allocation beyond what the input holds; on success the
+// block ends within the input and no string holds a NUL (values are terminated
+// texts). Where the builder's reader (tovex-build --dump) accepts the same bytes, the
+// launcher accepts them too and reads the same strings, the same wide strings with
+// the language sets of its language applied, and the same end.
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <string>
 
+#include "builder.h"
+#include "fuzz_support.h"
 #include "launcher/config_block.h"
 
+namespace {
+const char kLanguage[] = "de_DE";
+
+uint32_t field(const std::string& bytes, uint64_t at, int width) {
+    uint32_t value = 0;
+    for (int i = width - 1; i >= 0; --i)
+        value = (value << 8) | (at + i < bytes.size() ? static_cast<unsigned char>(bytes[at + i]) : 0);
+    return value;
+}
+
+std::string cutAtNul(const std::string& text) { return text.substr(0, text.find('\0')); }
+std::u16string cutAtNul(const std::u16string& text) { return text.substr(0, text.find(u'\0')); }
+}  // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    MemoryByteSource source(std::string(reinterpret_cast<const char*>(data), size));
+    const std::string bytes(reinterpret_cast<const char*>(data), size);
+    MemoryByteSource source(bytes);
     ConfigData config;
-    const char* fatal = decodeConfigBlock(source, [] { return std::string("de_DE"); }, &config);
-    if (!fatal && config.endPosition > size) __builtin_trap();
+    const char* fatal = decodeConfigBlock(source, [] { return std::string(kLanguage); }, &config);
+    if (!fatal) {
+        FUZZ_CHECK(config.endPosition <= size);
+        for (const auto& entry : config.strings) FUZZ_CHECK(entry.second.find('\0') == std::string::npos);
+        for (const auto& entry : config.wideStrings) FUZZ_CHECK(entry.second.find(u'\0') == std::u16string::npos);
+    }
+
+    uint64_t start = 0, end = 0;
+    std::string error;
+    builder::BlockData block;
+    if (!builder::findBlockStart(bytes, start, error) || !builder::decodeBlock(bytes, start, block, end, error))
+        return 0;
+    // The launcher reads the section count and the optional header size as signed
+    // 16-bit values; no loadable image comes near 0x8000 of either.
+    uint32_t pe = field(bytes, 60, 4);
+    if (field(bytes, pe + 6, 2) >= 0x8000 || field(bytes, pe + 20, 2) >= 0x8000) return 0;
+    FUZZ_CHECK(fatal == nullptr);
+    FUZZ_CHECK(config.endPosition == end);
+    std::map<int32_t, std::string> strings;
+    for (const builder::StringEntry& entry : block.strings) strings[entry.id] = cutAtNul(entry.value);
+    FUZZ_CHECK(strings == config.strings);
+    std::map<int32_t, std::u16string> wides;
+    for (const builder::WideEntry& entry : block.wides) wides[entry.id] = cutAtNul(entry.value);
+    for (const builder::LanguageSet& set : block.sets) {
+        std::string key = cutAtNul(set.key);
+        if (std::string(kLanguage).compare(0, key.size(), key) != 0 || key.size() > sizeof kLanguage - 1) continue;
+        for (const builder::WideEntry& entry : set.entries) wides[entry.id] = cutAtNul(entry.value);
+    }
+    FUZZ_CHECK(wides == config.wideStrings);
     return 0;
 }

@@ -7,6 +7,7 @@
 #include "jvm/probe.h"
 #include "jvm/regkey_win.h"
 #include "jvm/registry.h"
+#include "jvm/search.h"
 #include "jvm/versions.h"
 #include "launcher/config.h"
 #include "launcher/log.h"
@@ -155,13 +156,7 @@ bool findPreviousInstallation(RegistryHive hive, std::string& exeOut, const std:
     }
     if (list.empty()) return false;
     logMessage("found installations: %s", list.c_str());
-    size_t start = 0;
-    while (start <= list.size()) {
-        size_t end = list.find(';', start);
-        if (end == std::string::npos) end = list.size();
-        std::string directory = list.substr(start, end - start);
-        start = end + 1;
-        if (directory.empty()) continue;
+    for (const std::string& directory : installationDirectories(list)) {
         std::string exe, version;
         if (javaExeForHome(exe, directory + "\\jre") && checkJavaExe(exe, version, min, max, false)) {
             exeOut = exe;

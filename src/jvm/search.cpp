@@ -41,3 +41,15 @@ std::string withoutTrailingBackslashes(const std::string& directory) {
     if (end == std::string::npos) return directory;  // empty, or nothing but backslashes
     return directory.substr(0, end + 1);
 }
+
+std::vector<std::string> installationDirectories(const std::string& list) {
+    std::vector<std::string> directories;
+    size_t start = 0;
+    while (start <= list.size()) {
+        size_t end = list.find(';', start);
+        if (end == std::string::npos) end = list.size();
+        if (end > start) directories.push_back(list.substr(start, end - start));
+        start = end + 1;
+    }
+    return directories;
+}

@@ -35,6 +35,9 @@ bool isAbsoluteLocation(const std::string& text);
 // The first line of a location file's content (at most 8191 bytes), trailing
 // carriage returns and line feeds removed; false when there is no non-empty line.
 bool firstLocationLine(const std::string& content, std::string& lineOut);
+// The ";"-separated directories of an earlier-installations registry value, in
+// their order, empty entries skipped.
+std::vector<std::string> installationDirectories(const std::string& list);
 // A directory without trailing backslashes (a bare drive "c:" keeps its meaning
 // once "\bin\java.exe" and the like are appended).
 std::string withoutTrailingBackslashes(const std::string& directory);

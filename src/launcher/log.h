@@ -28,9 +28,15 @@ void logResetForTesting();
 #endif
 
 #ifndef _WIN32
+#include <cstddef>
 #include <string>
 #include <vector>
-// Host builds keep every line in memory ("ERROR: " prefix included, no line end) for tests.
+// Host builds keep the lines in memory ("ERROR: " prefix included, no line end) for
+// tests: at most kHostLogLineLimit of them, the older half dropped when the limit is
+// reached, so that a long-running host process (a fuzzer, a benchmark) stays bounded.
+constexpr size_t kHostLogLineLimit = 10000;
 std::vector<std::string>& hostLogLines();
 void hostLogClear();
+// Whether new lines are kept (default true). Lines are formatted either way.
+void hostLogKeepLines(bool keep);
 #endif

@@ -7,6 +7,7 @@
 
 namespace {
 bool gRequested = false;
+bool gKeep = true;
 std::mutex& lock() {
     static std::mutex* m = new std::mutex();
     return *m;
@@ -23,7 +24,10 @@ void add(const char* prefix, const char* format, va_list args) {
     std::string text(n > 0 ? static_cast<size_t>(n) : 0, '\0');
     if (n > 0) std::vsnprintf(&text[0], text.size() + 1, format, args);
     std::lock_guard<std::mutex> guard(lock());
-    lines().push_back(prefix + text);
+    if (!gKeep) return;
+    std::vector<std::string>& kept = lines();
+    if (kept.size() >= kHostLogLineLimit) kept.erase(kept.begin(), kept.begin() + kHostLogLineLimit / 2);
+    kept.push_back(prefix + text);
 }
 }  // namespace
 
@@ -45,6 +49,10 @@ const char* logFilePath() { return nullptr; }
 void setLogRequested() { gRequested = true; }
 bool logRequested() { return gRequested; }
 std::vector<std::string>& hostLogLines() { return lines(); }
+void hostLogKeepLines(bool keep) {
+    std::lock_guard<std::mutex> guard(lock());
+    gKeep = keep;
+}
 void hostLogClear() {
     std::lock_guard<std::mutex> guard(lock());
     lines().clear();

@@ -14,15 +14,38 @@ HostLauncherState& hostLauncherState() {
 }
 
 std::string hostPathOf(const std::string& path) {
-    std::string out;
+    const std::string& root = hostLauncherState().driveRoot;
+    std::string out, rest;
     if (path.size() >= 2 && path[1] == ':' &&
         ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'))) {
-        out = hostLauncherState().driveRoot + "/" + static_cast<char>(path[0] & ~0x20) + "/" + path.substr(2);
+        out = root + "/" + static_cast<char>(path[0] & ~0x20);
+        rest = path.substr(2);
+    } else if (!root.empty() && path.compare(0, 2, "\\\\") == 0) {
+        out = root + "/UNC";
+        rest = path.substr(2);
     } else {
         out = path;
+        for (char& c : out)
+            if (c == '\\') c = '/';
+        return out;
     }
-    for (char& c : out)
-        if (c == '\\') c = '/';
+    // "." and ".." resolved as Windows resolves them (".." at the top stays there), so
+    // that a launcher path never leads out of driveRoot.
+    std::vector<std::string> parts;
+    size_t start = 0;
+    while (start <= rest.size()) {
+        size_t end = rest.find_first_of("\\/", start);
+        if (end == std::string::npos) end = rest.size();
+        std::string part = rest.substr(start, end - start);
+        if (part == "..") {
+            if (!parts.empty()) parts.pop_back();
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        start = end + 1;
+    }
+    for (const std::string& part : parts) out += "/" + part;
+    if (!parts.empty() && (rest.back() == '\\' || rest.back() == '/')) out += "/";
     return out;
 }
 

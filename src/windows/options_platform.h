@@ -24,7 +24,8 @@ FILE* openTextFile(const std::string& path);
 #ifndef _WIN32
 // Host builds: launcher state that the Windows build takes from other modules,
 // set by tests. Windows-style paths ("C:\App\x") are looked up under
-// driveRoot ("<driveRoot>/C/App/x"); other paths are used with "\" read as "/".
+// driveRoot ("<driveRoot>/C/App/x", UNC paths under "<driveRoot>/UNC/", "." and ".."
+// resolved without leaving driveRoot); other paths are used with "\" read as "/".
 struct HostLauncherState {
     std::string driveRoot;
     std::string tempDir;

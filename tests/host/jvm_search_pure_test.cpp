@@ -56,6 +56,11 @@ TEST(LocationFile, FirstLineWithoutLineEnds) {
     }
 }
 
+TEST(SearchSequence, InstallationListInOrderEmptyEntriesSkipped) {
+    EXPECT_EQ(installationDirectories("c:\\a;;d:\\b;"), (std::vector<std::string>{"c:\\a", "d:\\b"}));
+    EXPECT_TRUE(installationDirectories(";").empty());
+}
+
 TEST(LocationFile, TrailingBackslashesRemoved) {
     EXPECT_EQ(withoutTrailingBackslashes("c:\\app\\jre\\"), "c:\\app\\jre");
     EXPECT_EQ(withoutTrailingBackslashes("c:\\app\\jre"), "c:\\app\\jre");

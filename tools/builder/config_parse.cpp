@@ -336,6 +336,15 @@ bool checkAppendedName(const std::string& nameUtf8, std::string& stored, std::st
         error = "empty file name";
         return false;
     }
+    // A [files] line writes the name as the text before "=" (trimmed): a name that
+    // holds "=", begins with "#" or "[", or begins or ends with a blank would read back
+    // as another name, a comment or a section header.
+    if (name.find('=') != std::string::npos || name[0] == '#' || name[0] == '[' || isBlank(name.front()) ||
+        isBlank(name.back())) {
+        error = "file name " + nameUtf8 +
+                " cannot be written in a configuration file (\"=\", a leading \"#\" or \"[\", or a blank at either end)";
+        return false;
+    }
     if (name[0] == '\\') {
         error = "file name " + nameUtf8 + " must be relative (it begins with a separator)";
         return false;
@@ -484,6 +493,10 @@ bool parseConfigText(const std::string& text, const std::string& fileName, const
                 std::string path;
                 for (const TextUnit& u : units) {
                     if (u.kind == TextUnit::RawByte) return failAt(error, origin, "\\xHH is not allowed in a path");
+                    // A path is text: no NUL (it would end the path early) and no half of a surrogate pair.
+                    if (u.value == 0) return failAt(error, origin, "a path cannot hold a NUL character");
+                    if (u.value >= 0xD800 && u.value <= 0xDFFF)
+                        return failAt(error, origin, "a path cannot hold " + charName(u.value) + " (half of a surrogate pair)");
                     appendUtf8(path, u.value);
                 }
                 if (!path.empty() && !isAbsolutePath(path)) path = joinPath(baseDir, path);

@@ -60,6 +60,8 @@ std::string formatPath(const std::string& path) {
     for (unsigned char c : path) {
         if (c >= 0x80)
             out += static_cast<char>(c);
+        else if ((c < 0x20 && c != '\n' && c != '\r' && c != '\t') || c == 0x7F)
+            appendHex(out, "\\u", c, 4);  // a path takes characters, not the raw bytes of \xHH
         else
             appendAsciiEscaped(out, c);
     }

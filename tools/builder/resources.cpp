@@ -325,6 +325,10 @@ bool parseResourceLine(const std::string& name, const std::vector<TextUnit>& uni
             error = "a lone surrogate is not allowed in [resources]";
             return false;
         }
+        if (u.value == 0) {  // it would end a file name or a text early
+            error = "a NUL character is not allowed in [resources]";
+            return false;
+        }
         appendUtf8(line.value, u.value);
     }
     line.wide = unitsToWide(units);

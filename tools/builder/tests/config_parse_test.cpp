@@ -54,6 +54,8 @@ const ErrorCase kErrors[] = {
     {"file name with ;", "[files]\na;b.jar = a\n", "app.conf:2: file name a;b.jar must not contain \";\""},
     {"file name twice, other case", "[files]\nlib/A.jar = a\nLIB\\a.jar = b\n", "app.conf:3: file name LIB\\a.jar is given twice"},
     {"file without path", "[files]\na.jar =\n", "app.conf:2: no path given"},
+    {"NUL in a path", "[files]\na.jar = \"x\\u0000y\"\n", "app.conf:2: a path cannot hold a NUL character"},
+    {"half of a surrogate pair in a path", "[files]\na.jar = \"x\\uD800\"\n", "app.conf:2: a path cannot hold U+D800"},
 };
 
 TEST(ConfigParse, ErrorsNameFileAndLine) {

@@ -92,6 +92,22 @@ TEST(Dump, ExtractWritesFilesAndTheDumpRebuildsThem) {
     EXPECT_EQ(dir.read("again.exe"), dir.read("app.exe"));
 }
 
+TEST(Dump, FilePathsReadBack) {
+    const std::string paths[] = {"/p/a b.jar", "/p/ lead and trail ", "/p/ctl\x01\x1F\x7F.jar", "/p/tab\tx\ny\r",
+                                 "/p/\xC3\xA4\"q\\"};
+    for (const std::string& path : paths) {
+        builder::AppendedFile file;
+        file.name = "a.jar";
+        file.path = path;
+        std::string text = builder::dumpBlock(builder::BlockData(), {file});
+        builder::BuildInput input;
+        std::string error;
+        ASSERT_TRUE(builder::parseConfigText(text, "dump", "/base", input, error)) << error << "\n" << text;
+        ASSERT_EQ(input.files.size(), 1u);
+        EXPECT_EQ(input.files[0].path, path) << text;
+    }
+}
+
 TEST(Dump, FailsOnExecutablesWithoutABlock) {
     ScratchDir dir;
     std::string stub = dir.write("stub.exe", fakePe());

@@ -412,6 +412,7 @@ TEST(ResourceSection, BadLinesAreRefusedWithTheirLineAndNothingIsWritten) {
         {"five version numbers", "FILE_VERSION = 1.2.3.4.5", 3, "FILE_VERSION: not a version: \"1.2.3.4.5\""},
         {"letters as version", "COMPANY_NAME = x\nPRODUCT_VERSION = a.b", 4, "PRODUCT_VERSION: not a version: \"a.b\""},
         {"an unknown key", "ICONS = a.ico", 3, "unknown resource key ICONS"},
+        {"a NUL in a file name", "ICON = \"a.ico\\u0000.png\"", 3, "a NUL character is not allowed in [resources]"},
         {"a bad choice", "EXECUTION_LEVEL = admin", 3, "\"admin\" is not one of asInvoker, highestAvailable"},
         {"a bad flag", "LONG_PATHS = yes", 3, "LONG_PATHS: 1 or 0 is expected"},
         {"a manifest that is not XML", "MANIFEST = bad.manifest", 3, "bad.manifest: not well-formed XML at line 1, column"},
