@@ -165,7 +165,7 @@ def test_the_same_home_found_twice_counts_once(appdir, inst):
     result = tovex.run_exe(exe, log=True)
     assert has_line(result, f"installed JVM {home} ({ij.directory_origin('Temurin')}): same installation as "
                             f"{home.upper()}"), result.log
-    assert rt.version_probes() == 1
+    assert rt.version_probes() == 1, (rt.start_records(), result.log)
     assert loaded(result)
 
 
