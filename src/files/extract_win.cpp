@@ -5,6 +5,7 @@
 #include <ctime>
 
 #include "extract.h"
+#include "handles_win.h"
 #include "launcher/config.h"
 #include "launcher/errors.h"
 #include "launcher/log.h"
@@ -12,44 +13,13 @@
 
 namespace {
 
-class FileHandle {
-public:
-    explicit FileHandle(HANDLE h = INVALID_HANDLE_VALUE) : h_(h) {}
-    ~FileHandle() { close(); }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    HANDLE get() const { return h_; }
-    bool valid() const { return h_ != INVALID_HANDLE_VALUE && h_ != nullptr; }
-    void close() {
-        if (valid()) CloseHandle(h_);
-        h_ = INVALID_HANDLE_VALUE;
-    }
-
-private:
-    HANDLE h_;
-};
-
-class FindHandle {
-public:
-    explicit FindHandle(HANDLE h) : h_(h) {}
-    ~FindHandle() {
-        if (h_ != INVALID_HANDLE_VALUE) FindClose(h_);
-    }
-    FindHandle(const FindHandle&) = delete;
-    FindHandle& operator=(const FindHandle&) = delete;
-    HANDLE get() const { return h_; }
-
-private:
-    HANDLE h_;
-};
-
 // Reads the length, creates the output file and copies the content into it.
 int extractFile(HANDLE executable, const std::string& outputPath) {
     int64_t length = readInt64(executable);
     logMessage("extracting %s (size: %I64d)", outputPath.c_str(), static_cast<long long>(length));
     if (length <= 0) return 0;
-    FileHandle output(CreateFileA(outputPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    Handle output(CreateFileA(outputPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!output.valid()) fatalMessage(CFG_MSG_INTERNAL_ERROR, "11");
     // The output is closed on failure too, so that the exit path can delete it.
     return copyFileData(executable, output.get(), length, true);
@@ -119,7 +89,7 @@ int extractFiles() {
     }
 
     createTempDir();
-    FileHandle executable(static_cast<HANDLE>(openOwnExecutable()));
+    Handle executable(static_cast<HANDLE>(openOwnExecutable()));
     LARGE_INTEGER start;
     start.QuadPart = configEndPosition();
     if (!SetFilePointerEx(executable.get(), start, nullptr, FILE_BEGIN)) {
@@ -157,7 +127,7 @@ void emptyDirectory(const std::string& path, bool recurse) {
     logMessage("emptying %s", path.c_str());
     WIN32_FIND_DATAA entry;
     FindHandle search(FindFirstFileA(joinPath(path, "*.*").c_str(), &entry));
-    if (search.get() == INVALID_HANDLE_VALUE) return;
+    if (!search.valid()) return;
     do {
         std::string name = entry.cFileName;
         if (name == "." || name == "..") continue;

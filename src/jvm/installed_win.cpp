@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "files/handles_win.h"
 #include "files/paths.h"
 #include "jvm/installed.h"
 #include "jvm/probe.h"
@@ -12,36 +13,6 @@
 #include "launcher/log.h"
 
 namespace {
-class FindHandle {
-public:
-    explicit FindHandle(HANDLE h) : h_(h) {}
-    ~FindHandle() {
-        if (h_ != INVALID_HANDLE_VALUE) FindClose(h_);
-    }
-    FindHandle(const FindHandle&) = delete;
-    FindHandle& operator=(const FindHandle&) = delete;
-    HANDLE get() const { return h_; }
-    bool valid() const { return h_ != INVALID_HANDLE_VALUE; }
-
-private:
-    HANDLE h_;
-};
-
-class FileHandle {
-public:
-    explicit FileHandle(HANDLE h) : h_(h) {}
-    ~FileHandle() {
-        if (h_ != INVALID_HANDLE_VALUE) CloseHandle(h_);
-    }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    HANDLE get() const { return h_; }
-    bool valid() const { return h_ != INVALID_HANDLE_VALUE; }
-
-private:
-    HANDLE h_;
-};
-
 class Win32System : public InstalledJvmSystem {
 public:
     bool readRegistryKey(RegistryHive hive, const std::string& path, size_t maxSubkeys,
@@ -98,8 +69,8 @@ public:
     bool fileExists(const std::string& path) override { return pathExists(path); }
 
     bool readFile(const std::string& path, size_t maxBytes, std::string& content) override {
-        FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        Handle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file.valid()) return false;
         content.clear();
         std::vector<char> chunk(4096);

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "files/handles_win.h"
 #include "files/paths.h"
 #include "files/tempdir.h"
 #include "jvm/probe.h"
@@ -15,23 +16,6 @@
 #include "launcher/log.h"
 
 namespace {
-class Handle {
-public:
-    explicit Handle(HANDLE h = nullptr) : h_(h == INVALID_HANDLE_VALUE ? nullptr : h) {}
-    ~Handle() { reset(); }
-    Handle(const Handle&) = delete;
-    Handle& operator=(const Handle&) = delete;
-    void reset(HANDLE h = nullptr) {
-        if (h_) CloseHandle(h_);
-        h_ = (h == INVALID_HANDLE_VALUE) ? nullptr : h;
-    }
-    HANDLE get() const { return h_; }
-    HANDLE* out() { return &h_; }
-
-private:
-    HANDLE h_ = nullptr;
-};
-
 // At most kMaxProbeOutput bytes of file; false when it cannot be opened.
 bool readOutputFile(const std::string& file, std::string& contentOut) {
     Handle h(CreateFileA(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,

@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "files/handles_win.h"
 #include "files/paths.h"
 #include "jvm/installed.h"
 #include "jvm/probe.h"
@@ -17,21 +18,6 @@
 #include "windows/expand.h"
 
 namespace {
-class FileHandle {
-public:
-    explicit FileHandle(HANDLE h) : h_(h) {}
-    ~FileHandle() {
-        if (h_ != INVALID_HANDLE_VALUE) CloseHandle(h_);
-    }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    HANDLE get() const { return h_; }
-    bool valid() const { return h_ != INVALID_HANDLE_VALUE; }
-
-private:
-    HANDLE h_;
-};
-
 std::string installationRoot() {
     return withoutTrailingBackslashes(getFullPath(getConfigString(CFG_INSTALLATION_ROOT), true));
 }
@@ -50,8 +36,8 @@ bool tryLocationFile(const char* relativeName, const char* foundFormat, const ch
 
 bool readLocationFile(std::string& lineOut, const char* relativeName) {
     std::string path = installationRoot() + relativeName;
-    FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    Handle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid()) return false;
     // The first line is at most 8191 bytes; one more for a CR LF after it.
     std::vector<char> buffer(8193);

@@ -2,20 +2,9 @@
 #include <windows.h>
 
 #include "files/extract.h"
+#include "files/handles_win.h"
 #include "files/paths.h"
 #include "options_platform.h"
-
-namespace {
-struct FindHandle {
-    HANDLE handle;
-    explicit FindHandle(HANDLE h) : handle(h) {}
-    ~FindHandle() {
-        if (handle != INVALID_HANDLE_VALUE) FindClose(handle);
-    }
-    FindHandle(const FindHandle&) = delete;
-    FindHandle& operator=(const FindHandle&) = delete;
-};
-}  // namespace
 
 std::string launcherTempDir() { return tempDir(); }
 
@@ -51,10 +40,10 @@ std::vector<std::string> findFileNames(const std::string& pattern) {
     std::vector<std::string> names;
     WIN32_FIND_DATAA data;
     FindHandle find(FindFirstFileA(pattern.c_str(), &data));
-    if (find.handle == INVALID_HANDLE_VALUE) return names;
+    if (!find.valid()) return names;
     do {
         names.emplace_back(data.cFileName);
-    } while (FindNextFileA(find.handle, &data));
+    } while (FindNextFileA(find.get(), &data));
     return names;
 }
 
