@@ -5,7 +5,8 @@
 //   group NAME                         an icon group that becomes a group of the images
 //   res TYPE NAME LANG CODEPAGE DATA   an entry replacing every language of TYPE NAME
 //   time N                             the TimeDateStamp to set
-// TYPE and NAME are numbers or "text" (without blanks).
+// TYPE and NAME are numbers or "text" (without blanks). The first 32 lines count, DATA
+// up to 4096 bytes: more of them would slow each run down, not reach other code.
 // Invariant: writeResources refuses with a message, or writes an image
 // - that ends where its last section-table entry's raw data ends, so that the launcher's
 //   own reader finds a block appended there;
@@ -87,7 +88,7 @@ std::vector<std::string> words(const std::string& line, size_t count, std::strin
 ResourceSet parseChanges(const std::string& text) {
     ResourceSet set;
     size_t at = 0;
-    while (at < text.size()) {
+    for (int lines = 0; at < text.size() && lines < 32; ++lines) {
         size_t end = text.find('\n', at);
         if (end == std::string::npos) end = text.size();
         const std::string line = text.substr(at, end - at);
@@ -102,7 +103,7 @@ ResourceSet parseChanges(const std::string& text) {
             image.colorCount = static_cast<uint8_t>(number(w[2], 0xFF));
             image.planes = static_cast<uint16_t>(number(w[3], 0xFFFF));
             image.bitCount = static_cast<uint16_t>(number(w[4], 0xFFFF));
-            image.data = rest;
+            image.data = rest.substr(0, 4096);
             set.icons.push_back(image);
         } else if (kind == "group") {
             set.iconGroups.push_back(nameOf(words(rest, 1, rest)[0]));
@@ -113,7 +114,7 @@ ResourceSet parseChanges(const std::string& text) {
             entry.name = nameOf(w[1]);
             entry.language = static_cast<uint16_t>(number(w[2], 0xFFFF));
             entry.codePage = number(w[3], 0xFFFFFFFFu);
-            entry.data = rest;
+            entry.data = rest.substr(0, 4096);
             set.replace.push_back(entry);
         } else if (kind == "time") {
             set.setTimeDateStamp = true;
