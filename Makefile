@@ -20,7 +20,7 @@ export WINEDLLOVERRIDES := mscoree,mshtml=
 export ASAN_OPTIONS ?= abort_on_error=1:detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1
 export UBSAN_OPTIONS ?= print_stacktrace=1:halt_on_error=1
 
-.PHONY: all deps host host-asan win java dist test test-host test-asan test-win test-java test-e2e demo bench fuzz wine-prefix clean
+.PHONY: all deps host host-asan win java dist test test-host test-asan test-win test-java test-e2e test-repeat demo bench fuzz wine-prefix clean
 
 all: host win java
 
@@ -69,6 +69,15 @@ test-java: java
 
 test-e2e: all dist wine-prefix
 	$(PYTHON) -m pytest -q tests/e2e $(PYTEST_ARGS)
+
+# The end-to-end suite N times in a row (make test-repeat N=5); stops at the first failing run.
+N ?= 5
+test-repeat: all dist wine-prefix
+	@case "$(N)" in ''|*[!0-9]*|0) echo "test-repeat: N must be a positive number, not '$(N)'" >&2; exit 2;; esac; \
+	for i in $$(seq 1 $(N)); do \
+	  echo "== e2e run $$i of $(N)"; \
+	  $(PYTHON) -m pytest -q tests/e2e $(PYTEST_ARGS) || { echo "== e2e run $$i of $(N) FAILED"; exit 1; }; \
+	done; echo "== e2e: all $(N) runs passed"
 
 demo: deps all wine-prefix
 	@bash tools/demo/run-demo.sh

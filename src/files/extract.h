@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "entry_name.h"  // isSafeEntryName, the name rule shared with the builder
+
 // The extraction directory; empty when nothing was extracted.
 std::string& tempDir();
 // File position just past the last extracted entry (0 when nothing was extracted).
@@ -36,9 +38,6 @@ constexpr unsigned char kScrambleByte = 0xD6;
 constexpr size_t kCopyChunkSize = 8192;
 // The ";"-separated file list without its empty items.
 std::vector<std::string> splitFileList(const std::string& list);
-// True when name stays inside the extraction directory: relative, no drive letter
-// or other colon, no leading "\" or "/", no ".." component (either separator).
-bool isSafeEntryName(const std::string& name);
 // "%s_dir%d": the temporary file name followed by "_dir" and the seconds.
 std::string extractionDirName(const std::string& tempFileName, long long seconds);
 // The directory part of an entry name ("user\lib.jar" -> "user"), empty without a backslash.

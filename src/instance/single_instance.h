@@ -5,6 +5,7 @@
 // the front, writes its command-line arguments to the first instance's
 // communication file, waits until the Java side has deleted that file and ends
 // with exit code 0. Otherwise every start claims a numbered name of its own.
+// No second start waits without bound (see kTurnLimitMs).
 #pragma once
 #include <cstdint>
 #include <string>
@@ -30,6 +31,14 @@ bool isMainInstanceAlive();
 // Waits (50 ms passes, at most 200) until path is gone; true when the first
 // instance was found gone meanwhile (tested every fifth pass).
 bool waitForCommFileRemoval(const std::string& path);
+
+// A second start waits at most kTurnLimitMs for its turn at the communication
+// file (the notification semaphore), checking every kTurnPollMs whether the first
+// instance still runs; then it ends with internal error 23. Its turn itself takes
+// at most two waits of waitForCommFileRemoval (10 s each). So every second start
+// ends within about 80 seconds of beginning to wait.
+constexpr unsigned long kTurnPollMs = 250;
+constexpr unsigned long kTurnLimitMs = 60000;
 
 // Registry key of the process ids of first instances (HKEY_CURRENT_USER).
 inline constexpr const char* kInstancePidKey = "SOFTWARE\\quorbel-systems\\tovex\\pids\\";

@@ -79,25 +79,93 @@ void logSemaphore(const std::string& name, DWORD code, HANDLE handle) {
                static_cast<void*>(handle));
 }
 
-void releaseNotification(HANDLE notification) {
-    if (!ReleaseSemaphore(notification, 1, nullptr))
-        logMessage("release semaphore failed %d", static_cast<int>(GetLastError()));
+// The turn of one second start at the communication file. The notification
+// semaphore admits one start at a time; the owner mutex beside it is taken first
+// and held as long as the semaphore, so that a holder that died without giving
+// the semaphore back shows: Windows hands its mutex to the next start as
+// abandoned, and that start takes over the semaphore count the dead one kept.
+struct Turn {
+    HANDLE owner = nullptr;         // "<name>_notification_owner" (mutex)
+    HANDLE notification = nullptr;  // "<name>_notification" (semaphore)
+    bool ownsMutex = false;
+    bool holdsSemaphore = false;
+    bool released = false;
+
+    // Gives the turn back (semaphore first, then the mutex); later calls do nothing.
+    // Without a semaphore the release fails at once and is logged.
+    void release() {
+        if (released) return;
+        released = true;
+        if ((holdsSemaphore || !notification) && !ReleaseSemaphore(notification, 1, nullptr))
+            logMessage("release semaphore failed %d", static_cast<int>(GetLastError()));
+        if (ownsMutex) ReleaseMutex(owner);
+    }
+};
+
+enum class TurnResult { Taken, FirstGone, TimedOut };
+
+// Waits for handle in passes of kTurnPollMs: ends when it is signalled (the wait
+// result), when the first instance has gone (*firstGone, WAIT_TIMEOUT), or at the
+// deadline (WAIT_TIMEOUT). A wait that fails (no handle) returns at once.
+DWORD waitPolling(HANDLE handle, ULONGLONG deadline, bool* firstGone) {
+    for (;;) {
+        ULONGLONG now = GetTickCount64();
+        ULONGLONG left = now < deadline ? deadline - now : 0;
+        DWORD pass = static_cast<DWORD>(left < kTurnPollMs ? left : kTurnPollMs);
+        DWORD result = WaitForSingleObject(handle, pass);
+        if (result != WAIT_TIMEOUT) return result;
+        if (!isMainInstanceAlive()) {
+            *firstGone = true;
+            return WAIT_TIMEOUT;
+        }
+        if (GetTickCount64() >= deadline) return WAIT_TIMEOUT;
+    }
 }
 
-// A failure while this start holds the notification semaphore: give it back first,
-// or the starts waiting behind this one would wait for ever.
-[[noreturn]] void failHandOver(HANDLE notification, const char* code) {
-    releaseNotification(notification);
+// Takes the turn within kTurnLimitMs; gives up earlier when the first instance has gone.
+TurnResult takeTurn(Turn& turn) {
+    const ULONGLONG deadline = GetTickCount64() + kTurnLimitMs;
+    bool firstGone = false;
+    bool abandoned = false;
+    if (turn.owner) {
+        DWORD result = waitPolling(turn.owner, deadline, &firstGone);
+        if (result == WAIT_TIMEOUT) {
+            logMessage("wait returned %d", static_cast<int>(result));
+            return firstGone ? TurnResult::FirstGone : TurnResult::TimedOut;
+        }
+        turn.ownsMutex = result == WAIT_OBJECT_0 || result == WAIT_ABANDONED;
+        abandoned = result == WAIT_ABANDONED;
+    }
+    DWORD result = WaitForSingleObject(turn.notification, 0);
+    if (result == WAIT_TIMEOUT && abandoned) {
+        // The start before this one ended while it held the semaphore: its count
+        // will never come back, so this start holds it now and gives it back later.
+        logMessage("the previous holder of the notification semaphore ended without releasing it");
+        result = WAIT_OBJECT_0;
+    } else if (result == WAIT_TIMEOUT) {
+        // Held by a start that does not take the owner mutex (an older launcher).
+        result = waitPolling(turn.notification, deadline, &firstGone);
+    }
+    logMessage("wait returned %d", static_cast<int>(result));
+    if (result == WAIT_TIMEOUT) return firstGone ? TurnResult::FirstGone : TurnResult::TimedOut;
+    turn.holdsSemaphore = result == WAIT_OBJECT_0 || result == WAIT_ABANDONED;
+    return TurnResult::Taken;
+}
+
+// A failure while this start has the turn: give it back first, or the starts
+// waiting behind this one would wait until their own limit.
+[[noreturn]] void failHandOver(Turn& turn, const char* code) {
+    turn.release();
     fatalMessage(CFG_MSG_INTERNAL_ERROR, code);
 }
 
 // Writes the own arguments to the new communication file; ends the launcher on failure.
-void writeCommunicationFile(const std::string& commFile, HANDLE notification) {
+void writeCommunicationFile(const std::string& commFile, Turn& turn) {
     HANDLE file = CreateFileA(commFile.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
                               nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         logMessage("CreateFile failed %d", static_cast<int>(GetLastError()));
-        failHandOver(notification, "21");
+        failHandOver(turn, "21");
     }
     bool cut = false;
     std::u16string text = communicationText(
@@ -110,7 +178,7 @@ void writeCommunicationFile(const std::string& commFile, HANDLE notification) {
         CloseHandle(file);
         // An incomplete file would only block the next start: it is this start's own, remove it.
         DeleteFileA(commFile.c_str());
-        failHandOver(notification, "22");
+        failHandOver(turn, "22");
     }
     CloseHandle(file);
 }
@@ -206,19 +274,36 @@ void checkSingleInstance() {
     std::string commFile = processCommFileName(otherPid);
     logMessage("notification via %s", commFile.c_str());
 
-    HANDLE notification = createSemaphore(baseName + "_notification");
-    if (!notification) logMessage("semaphore creation failed %d", static_cast<int>(GetLastError()));
+    // The mutex first: whoever holds a handle of the semaphore holds one of the
+    // mutex too, so the mutex outlives a holder of the semaphore that dies.
+    Turn turn;
+    turn.owner = CreateMutexA(nullptr, FALSE, (baseName + "_notification_owner").c_str());
+    if (!turn.owner) logMessage("mutex creation failed %d", static_cast<int>(GetLastError()));
+    turn.notification = createSemaphore(baseName + "_notification");
+    if (!turn.notification) logMessage("semaphore creation failed %d", static_cast<int>(GetLastError()));
     logMessage("waiting for notification semaphore");
-    DWORD waited = WaitForSingleObject(notification, INFINITE);
-    logMessage("wait returned %d", static_cast<int>(waited));
-
-    if (isMainInstanceAlive() && !waitForCommFileRemoval(commFile)) {
-        writeCommunicationFile(commFile, notification);
-        logMessage("waiting for file deletion");
-        if (waitForCommFileRemoval(commFile)) DeleteFileA(commFile.c_str());
+    switch (takeTurn(turn)) {
+        case TurnResult::Taken:
+            // The first instance may have been replaced meanwhile: hand over to the one that runs now.
+            if (uint32_t pid = readInstancePid(); pid != otherPid) {
+                otherPid = pid;
+                commFile = processCommFileName(otherPid);
+                logMessage("other pid %d, notification via %s", static_cast<int>(otherPid), commFile.c_str());
+            }
+            if (isMainInstanceAlive() && !waitForCommFileRemoval(commFile)) {
+                writeCommunicationFile(commFile, turn);
+                logMessage("waiting for file deletion");
+                if (waitForCommFileRemoval(commFile)) DeleteFileA(commFile.c_str());
+            }
+            break;
+        case TurnResult::FirstGone:
+            break;
+        case TurnResult::TimedOut:
+            logError("no turn for the hand-over within %d seconds", static_cast<int>(kTurnLimitMs / 1000));
+            failHandOver(turn, "23");
     }
 
-    releaseNotification(notification);
+    turn.release();
     logMessage("exiting");
     exitLauncher(0);
 }

@@ -161,6 +161,9 @@ bool findConfigBlockStart(ByteSource& source, const char** fatalText) {
 
 const char* decodeConfigBlock(ByteSource& source, const std::function<std::string()>& selectLanguage,
                               ConfigData* out) {
+    // Every entry is stored in *out as soon as it is read: after a failure the
+    // entries read so far (the error caption among them) are there for the message.
+    *out = ConfigData();
     const char* fatal = nullptr;
     if (!findConfigBlockStart(source, &fatal)) return fatal;
 
@@ -180,14 +183,13 @@ const char* decodeConfigBlock(ByteSource& source, const std::function<std::strin
         !readInt64(source, &reserved64, &fatal))
         return fatal;
 
-    ConfigData data;
     int32_t count = 0;
     if (!readInt32(source, &count, &fatal)) return fatal;
     for (int32_t i = 0; i < count; ++i) {
         int32_t id = 0;
         std::string value;
         if (!readInt32(source, &id, &fatal) || !readString(source, &value, &fatal)) return fatal;
-        data.strings[id] = std::move(value);
+        out->strings[id] = std::move(value);
     }
 
     if (!readInt32(source, &count, &fatal)) return fatal;
@@ -195,7 +197,7 @@ const char* decodeConfigBlock(ByteSource& source, const std::function<std::strin
         int32_t id = 0;
         std::u16string value;
         if (!readInt32(source, &id, &fatal) || !readWString(source, &value, &fatal)) return fatal;
-        data.wideStrings[id] = std::move(value);
+        out->wideStrings[id] = std::move(value);
     }
 
     std::string language = selectLanguage ? selectLanguage() : std::string("en");
@@ -210,11 +212,10 @@ const char* decodeConfigBlock(ByteSource& source, const std::function<std::strin
             int32_t id = 0;
             std::u16string value;
             if (!readInt32(source, &id, &fatal) || !readWString(source, &value, &fatal)) return fatal;
-            if (matches) data.wideStrings[id] = std::move(value);
+            if (matches) out->wideStrings[id] = std::move(value);
         }
     }
 
-    data.endPosition = static_cast<uint32_t>(source.position());
-    *out = std::move(data);
+    out->endPosition = static_cast<uint32_t>(source.position());
     return nullptr;
 }

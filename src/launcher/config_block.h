@@ -66,7 +66,8 @@ bool findConfigBlockStart(ByteSource& source, const char** fatalText);
 // Reads the whole block: PE lookup, magic, reserved fields, string entries,
 // wide-string entries, then (after calling selectLanguage for the language
 // code) the language sets, applying those whose key is a prefix of the code.
-// Returns nullptr on success, else the fatal text to end the launch with.
+// Returns nullptr on success, else the fatal text to end the launch with. Entries
+// are stored in *out as they are read, so after a failure it holds those read so far.
 const char* decodeConfigBlock(ByteSource& source, const std::function<std::string()>& selectLanguage,
                               ConfigData* out);
 

@@ -119,13 +119,10 @@ void readConfigBlock(const std::vector<std::u16string>& argumentList) {
     ConfigData data;
     const char* fatal =
         decodeConfigBlock(source, [&argumentList]() { return selectLanguage(argumentList); }, &data);
-    if (fatal) {
-        CloseHandle(owner.file);
-        owner.file = INVALID_HANDLE_VALUE;
-        fatalText(fatal);
-    }
     CloseHandle(owner.file);
     owner.file = INVALID_HANDLE_VALUE;
+    // Also after a failure: the entries read so far give the error box its caption.
     installConfig(std::move(data));
+    if (fatal) fatalText(fatal);
     if (!exeTypeShowsMessageBoxes(getConfigInt(CFG_EXE_TYPE))) disableMessageBoxes();
 }

@@ -11,5 +11,11 @@ int main() {
     // also when its configuration block cannot be read.
     disableMessageBoxes();
     std::string tail = commandLineTail(GetCommandLineA());
-    return launcherMain(GetModuleHandleA(nullptr), tail.c_str(), SW_SHOWDEFAULT);
+    // The show command of the start-up information, as a GUI program's entry gets it:
+    // a launcher started hidden shows no splash.
+    STARTUPINFOW startup;
+    startup.cb = sizeof startup;
+    GetStartupInfoW(&startup);
+    int showCommand = (startup.dwFlags & STARTF_USESHOWWINDOW) ? startup.wShowWindow : SW_SHOWDEFAULT;
+    return launcherMain(GetModuleHandleA(nullptr), tail.c_str(), showCommand);
 }

@@ -30,11 +30,18 @@ void splitArguments(const std::u16string& text, std::vector<std::u16string>& out
     const size_t none = std::u16string::npos;
     size_t end = text.find(u'\0');
     const std::u16string input = end == none ? text : text.substr(0, end);
+    // The first double quote, apostrophe and space at or after the read position.
+    // The position only moves forward, so each is searched again only once the
+    // position has passed it: every character is looked at a bounded number of
+    // times, and the whole split is linear in the length of the text.
+    size_t doubleQuote = input.find(u'"');
+    size_t apostrophe = input.find(u'\'');
+    size_t space = input.find(u' ');
     size_t position = 0;
     while (position < input.size()) {
-        size_t doubleQuote = input.find(u'"', position);
-        size_t apostrophe = input.find(u'\'', position);
-        size_t space = input.find(u' ', position);
+        if (doubleQuote < position) doubleQuote = input.find(u'"', position);
+        if (apostrophe < position) apostrophe = input.find(u'\'', position);
+        if (space < position) space = input.find(u' ', position);
         if (input[position] == u' ') {
             ++position;
         } else if (space != none && space < doubleQuote && space < apostrophe) {

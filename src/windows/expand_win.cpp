@@ -25,8 +25,10 @@ void expandVariables(std::string& text) {
     context.exeDirectory = exeDirectory();
     context.tempDir = tempDir();
     context.jvmHome = jvmHome();
-    // Asked on every call, with its log lines, whether or not the text refers to it.
-    context.systemTempDir = selectTempPath();
+    // The system's temporary directory cannot change during a start: it is selected
+    // (with its log lines) by the first expansion, and every later one reuses it.
+    static const std::string* systemTempDir = new std::string(selectTempPath());
+    context.systemTempDir = *systemTempDir;
     context.environment = environmentEntries();
     expandVariablesWith(text, context);
 }

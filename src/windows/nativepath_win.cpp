@@ -26,7 +26,11 @@ void setNativeLibraryPath() {
     std::string directories = getConfigString(CFG_NATIVE_LIB_DIRS);
     logMessage("native lib dir is %s", directories.c_str());
     expandVariables(directories);
-    std::string value = composeNativePath(makeAbsolutePathList(directories), currentPath());
+    std::vector<std::string> leftOut;
+    std::string value = composeNativePath(makeAbsolutePathList(directories), currentPath(), &leftOut);
+    for (const std::string& directory : leftOut)
+        logError("native lib dir %s left out: PATH would be longer than %d characters", directory.c_str(),
+                 static_cast<int>(kNativePathLimit));
     if (SetEnvironmentVariableA("PATH", value.c_str()))
         logMessage("Setting PATH (native libs) %s", value.c_str());
     else

@@ -1,9 +1,9 @@
 """pytest fixtures shared by the end-to-end scenarios."""
 import os
-import shutil
+import pathlib
+import select
 import subprocess
 import sys
-import pathlib
 
 import pytest
 
@@ -11,21 +11,31 @@ sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent))
 import tovex  # noqa: E402
 
 
-def _free_display() -> int:
-    for number in range(90, 140):
-        if not os.path.exists(f"/tmp/.X11-unix/X{number}") and not os.path.exists(f"/tmp/.X{number}-lock"):
-            return number
-    raise RuntimeError("no free X display number")
+def _start_xvfb() -> tuple[subprocess.Popen, int]:
+    """Starts Xvfb on a display number it chooses itself.
+
+    With -displayfd the server takes the first free number while it binds it and
+    writes that number to the pipe: two runs starting at once never pick the same.
+    """
+    read_end, write_end = os.pipe()
+    xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1280x800x24", "-nolisten", "tcp"],
+                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, pass_fds=(write_end,))
+    os.close(write_end)
+    with os.fdopen(read_end) as pipe:
+        ready, _, _ = select.select([pipe], [], [], 60)
+        line = pipe.readline() if ready else ""
+    if not line.strip().isdigit():
+        xvfb.kill()
+        xvfb.wait()
+        raise RuntimeError(f"Xvfb did not start (exit code {xvfb.poll()})")
+    return xvfb, int(line)
 
 
 @pytest.fixture(scope="session", autouse=True)
 def wine_session():
     """One Xvfb display and a warm wineserver for the whole run."""
     subprocess.run(["bash", str(tovex.ROOT / "tests" / "wine-prefix.sh")], env=tovex.wine_env(), check=True)
-    number = _free_display()
-    xvfb = subprocess.Popen(["Xvfb", f":{number}", "-screen", "0", "1280x800x24", "-nolisten", "tcp"],
-                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    tovex.wait_for(lambda: os.path.exists(f"/tmp/.X11-unix/X{number}"), 30, what="Xvfb")
+    xvfb, number = _start_xvfb()
     os.environ["DISPLAY"] = f":{number}"
     tovex.restart_wine()
     yield number

@@ -1,11 +1,10 @@
-"""Helpers for the spine scenarios: block offsets in a built exe, message boxes under Xvfb."""
+"""Helpers for the spine scenarios: block offsets in a built exe, runs that answer a message box."""
 from __future__ import annotations
 
 import os
 import signal
 import pathlib
 import struct
-import subprocess
 
 import tovex
 
@@ -60,20 +59,6 @@ def read_new_log(before: set[str]) -> str | None:
     return pathlib.Path(new[-1]).read_bytes().decode("cp1252", "replace") if new else None
 
 
-def find_window(caption: str, timeout: float = 60) -> str:
-    """Waits for a visible window with exactly this title; returns its X id."""
-    def search():
-        proc = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", f"^{caption}$"],
-                              capture_output=True, text=True)
-        ids = proc.stdout.split()
-        return ids[0] if ids else None
-    return tovex.wait_for(search, timeout, interval=0.1, what=f"window {caption!r}")
-
-
-def answer(window: str, key: str = "Return") -> None:
-    subprocess.run(["xdotool", "windowfocus", "--sync", window, "key", key], check=True, timeout=60)
-
-
 def run_answering(exe, args=None, *, caption: str, key: str = "Return", env=None, log=False, timeout=120):
     """Starts exe, answers the message box titled caption with key, waits for the end.
 
@@ -81,8 +66,7 @@ def run_answering(exe, args=None, *, caption: str, key: str = "Return", env=None
     before = logs()
     proc = tovex.start_exe(exe, args, env=env, log=log)
     try:
-        window = find_window(caption)
-        answer(window, key)
+        tovex.answer_window(caption, key, proc)
         out, err = proc.communicate(timeout=timeout)
     finally:
         if proc.poll() is None:

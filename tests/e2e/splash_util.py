@@ -88,23 +88,15 @@ def centred(width: int, height: int) -> tuple:
 
 def visible_windows(title: str) -> list[str]:
     """X ids of mapped windows whose name is exactly title."""
-    proc = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", f"^{title}$"], capture_output=True,
-                          text=True)
-    return proc.stdout.split()
+    return tovex.visible_windows(title)
 
 
 def wait_visible(title: str, timeout: float = 60) -> str:
-    return tovex.wait_for(lambda: (visible_windows(title) or [None])[0], timeout, what=f"window {title!r}")
+    return tovex.wait_window(title, timeout=timeout)
 
 
 def wait_gone(title: str, timeout: float = 60) -> None:
     tovex.wait_for(lambda: not visible_windows(title), timeout, what=f"window {title!r} to disappear")
-
-
-def answer_box(caption: str, key: str, timeout: float = 60) -> None:
-    """Finds the message box by its caption and answers it with a key (Return, n, ...)."""
-    window = wait_visible(caption, timeout)
-    subprocess.run(["xdotool", "windowfocus", "--sync", window, "key", key], check=True, timeout=30)
 
 
 def current_log() -> str:

@@ -1,5 +1,8 @@
 """tovex-build with the real launcher stub: texts as built, text encoding, block replacement, dump round trip."""
+import struct
 import subprocess
+
+import spine_util
 
 import tovex
 
@@ -68,6 +71,21 @@ def test_dump_with_extract_rebuilds_the_same_executable(appdir, tmp_path):
     result = tovex.run_exe(again, log=True)
     assert result.returncode == tovex.EXIT_NO_JVM
     assert "Included files: 2" in result.log_lines
+
+
+def test_a_block_the_launcher_runs_is_dumpable_with_an_odd_wide_length(appdir):
+    exe = tovex.build_app(appdir, NOWHERE + "[wide]\nAPPLICATION_NAME = Ab\n")
+    data = bytearray(exe.read_bytes())
+    value = "Ab".encode("utf-16-le")
+    at = data.index(struct.pack("<i", 4) + value)  # the wide string's byte length and its bytes
+    assert at > spine_util.block_start(exe)
+    data[at:at + 8] = struct.pack("<i", 5) + value + b"!"  # one more byte behind it: an odd length
+    exe.write_bytes(bytes(data))
+    result = tovex.run_exe(exe)
+    assert result.returncode == tovex.EXIT_NO_JVM, "the launcher reads the block"
+    dump = builder("--dump", exe).stdout.decode("utf-8")
+    assert "# 1 wide string(s) of this block have an odd byte length" in dump
+    assert "\n[wide]\nAPPLICATION_NAME = Ab\n" in dump
 
 
 def test_bad_configuration_writes_nothing(appdir):

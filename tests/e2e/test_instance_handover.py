@@ -130,6 +130,59 @@ def test_first_instance_killed_while_second_starts_wait(first):
     assert not first.comm.exists(), "the start that wrote the file removes it"
 
 
+def last_line(path):
+    lines = read_log(path).splitlines()
+    return lines[-1] if lines else ""
+
+
+def hold_the_turn(first, before, args):
+    """Starts a second start and stops it (SIGSTOP) while it has the turn: its file is written and it
+    waits for the file's deletion. Stopped, it cannot run out of its own 10 seconds. Returns (proc, log)."""
+    holder = first.start(args=args, log=True)
+    logs = tovex.wait_for(lambda: [p for p in new_logs(before) if last_line(p) == "waiting for file deletion"], 90,
+                          what="the holder waiting for the deletion")
+    os.killpg(holder.pid, signal.SIGSTOP)
+    assert first.comm.exists() and holder.poll() is None
+    return holder, logs[0]
+
+
+def test_second_start_killed_while_it_holds_the_turn_blocks_nobody(first):
+    first.start_first()
+    before = all_logs()
+    holder, holder_log = hold_the_turn(first, before, ["killed"])
+    waiting = [first.start(args=[f"behind{i}"], log=True) for i in range(2)]
+    tovex.wait_for(lambda: sum("waiting for notification semaphore" in read_log(p)
+                               for p in new_logs(before) if p != holder_log) == 2, 90, what="two waiting starts")
+    os.killpg(holder.pid, signal.SIGKILL)   # the wine process of that start
+    assert holder.wait(timeout=60) == -signal.SIGKILL
+    received = serve(first, waiting, limit=120)
+    assert [p.returncode for p in waiting] == [0, 0]
+    assert sorted(received) == ["behind0\n", "behind1\n", "killed\n"], "the killed start's text was complete"
+    taken_over = [p for p in new_logs(before) if p != holder_log and
+                  "the previous holder of the notification semaphore ended without releasing it" in read_log(p)]
+    assert len(taken_over) == 1, "the start right behind the killed one takes its turn over"
+    assert first.first.poll() is None
+
+
+def test_second_start_waits_for_its_turn_at_most_sixty_seconds(first):
+    first.start_first()
+    before = all_logs()
+    holder, holder_log = hold_the_turn(first, before, ["stopped"])
+    try:
+        first.comm.unlink()  # the Java side took the file; the stopped holder does not notice
+        behind = first.start(args=["behind"], log=True)
+        code = behind.wait(timeout=180)
+        err = behind.communicate()[1].decode("cp1252", "replace")
+    finally:
+        os.killpg(holder.pid, signal.SIGCONT)
+    assert code == tovex.EXIT_FATAL
+    assert "An internal error occurred (error code: 23)" in err
+    log = [read_log(p) for p in new_logs(before) if p != holder_log][0]
+    assert "ERROR: no turn for the hand-over within 60 seconds" in log.splitlines()
+    assert not first.comm.exists(), "it wrote nothing"
+    assert holder.wait(timeout=60) == 0, "the holder, running again, ends its own hand-over"
+
+
 def test_stale_communication_file_is_internal_error_21_for_each_waiting_start(first):
     first.start_first()
     first.comm.write_bytes("stale\n".encode("utf-16-le")[:-2])   # incomplete: never taken

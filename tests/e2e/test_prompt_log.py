@@ -22,7 +22,7 @@ def _run_with_answer(exe, key, caption="marlowkit"):
     proc = subprocess.Popen(["wine", str(exe), "-create-tvx-log", "after"], stdout=subprocess.DEVNULL,
                             stderr=subprocess.DEVNULL, env=tovex.wine_env(), start_new_session=True)
     try:
-        su.answer_box(caption, key)
+        tovex.answer_window(caption, key, proc)
         proc.wait(timeout=120)
     finally:
         if proc.poll() is None:

@@ -57,6 +57,19 @@ def test_bad_wide_string_and_log_line(appdir):
     assert "rawDataSize: " in result.log
 
 
+def test_box_after_a_failed_read_has_the_caption_read_so_far(appdir):
+    exe = tovex.build_app(appdir, "EXE_TYPE = 1\nMAIN_CLASS = a.B\nMSG_ERROR_CAPTION = Kaputt\n", stub="gui")
+    data = exe.read_bytes()
+    start = spine_util.block_start(exe)
+    at = start + 24
+    for _ in range(struct.unpack_from("<i", data, start + 20)[0]):
+        at += 8 + struct.unpack_from("<i", data, at + 4)[0]
+    spine_util.cut_block(exe, at - start + 2)  # inside the count of wide strings, after every string
+    code, stderr, _ = spine_util.run_answering(exe, [], caption="Kaputt")
+    assert code == tovex.EXIT_FATAL
+    assert stderr == "", "the text went to the box"
+
+
 def test_block_end_at_end_of_file_is_read(appdir):
     exe = build(appdir)
     data = exe.read_bytes()

@@ -1,7 +1,5 @@
 """The launcher's own splash window under Xvfb: placement, image, texts, the
 status driven from Java, the hide rules, and no splash when started hidden."""
-import subprocess
-
 import pytest
 
 import runtimes
@@ -169,7 +167,7 @@ def test_splash_hidden_before_the_error_box(appdir, gate):
     exe = tovex.build_app(appdir, config, stub="gui")
     proc = tovex.start_exe(exe, log=True)
     try:
-        box = su.wait_visible("Error", 60)
+        su.wait_visible("Error", 60)
         assert not su.visible_windows(TITLE), "the splash is hidden before the box appears"
         log = su.current_log()
         assert "Hiding splash screen" in log
@@ -178,7 +176,7 @@ def test_splash_hidden_before_the_error_box(appdir, gate):
             shot = su.screenshot("splash-error.png")
             assert shot.count(su.FRAME, x0, y0, x0 + su.IMAGE_W, y0 + su.IMAGE_H) == 0, \
                 "no splash image left on the screen"
-        subprocess.run(["xdotool", "windowfocus", "--sync", box, "key", "Return"], check=True, timeout=30)
+        tovex.answer_window("Error", "Return", proc)
         out, err = proc.communicate(timeout=60)
     finally:
         if proc.poll() is None:
@@ -187,10 +185,11 @@ def test_splash_hidden_before_the_error_box(appdir, gate):
     assert "missing.jar" in log
 
 
-def test_started_hidden_shows_no_splash(appdir, gate):
+@pytest.mark.parametrize("stub", ["gui", "console"])
+def test_started_hidden_shows_no_splash(appdir, gate, stub):
     started = gate.parent / "started"
     rt = runtimes.make_runtime(appdir / "jre", jvm="record", script=f"main touch {started}\nmain wait-exists {gate}\n")
-    exe = tovex.build_app(appdir, BASE, stub="gui")
+    exe = tovex.build_app(appdir, BASE, stub=stub)
     proc = tovex.start_exe(su.start_hidden_exe(), [str(exe)], log=True)
     try:
         tovex.wait_for(started.exists, 60, what="main to run")

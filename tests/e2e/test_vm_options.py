@@ -161,6 +161,35 @@ def test_native_library_directories_in_front_of_path(appdir):
     assert any(line.startswith(f"Setting PATH (native libs) {d}lib\\native;{d}other;") for line in result.log_lines)
 
 
+def test_a_path_over_16383_bytes_stays_behind_the_native_directories(appdir):
+    # Wine puts WINEPATH in front of the prefix's PATH (system32 and the rest).
+    long_part = ";".join(f"C:\\long\\entry{i:05d}" for i in range(1200))
+    assert len(long_part) > 16383
+    exe, rt = app(appdir, NATIVE_LIB_DIRS="lib")
+    result = tovex.run_exe(exe, log=True, env={"WINEPATH": long_part})
+    assert result.returncode == 0, result.stderr
+    line = [x for x in result.log_lines if x.startswith("Setting PATH (native libs) ")]
+    assert len(line) == 1
+    value = line[0][len("Setting PATH (native libs) "):]
+    assert value.startswith(f"{exe_dir(appdir)}lib;{long_part};")
+    assert "c:\\windows\\system32" in value.lower(), "what was on PATH is kept"
+
+
+def test_system_temporary_directory_is_looked_up_once_for_all_expansions(appdir):
+    counts = []
+    for lines in (1, 200):
+        (appdir / "app.vmoptions").write_text("".join(f"-Dt{i}=${{launcher:sys.tempDir}}\n" for i in range(lines)))
+        exe, rt = app(appdir)
+        result = tovex.run_exe(exe, log=True)
+        assert result.returncode == 0, result.stderr
+        _, rest = split_options(rt.options())
+        values = {o.split("=", 1)[1] for o in rest if o.startswith("-Dt")}
+        assert len([o for o in rest if o.startswith("-Dt")]) == lines
+        assert len(values) == 1 and values.pop().lower().endswith("\\temp\\")
+        counts.append(sum(x.startswith("GetTempPath returned") for x in result.log_lines))
+    assert counts[0] == counts[1], "the lookups do not grow with the options-file lines"
+
+
 def test_main_argument_list(appdir):
     exe, rt = app(appdir, APP_ARGUMENTS='fixed "two words" %TOVEX_PATHLIST_SEPARATOR%', EXE_TYPE=1,
                   ERROR_LOG_ENABLED=1, ERROR_LOG_FILE="logs\\err.log", OUTPUT_LOG_ENABLED=1,

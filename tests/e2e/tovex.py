@@ -108,20 +108,20 @@ def run_exe(exe: os.PathLike | str, args: list[str] | None = None, *, env: dict 
     extra = dict(env or {})
     if log:
         extra.setdefault("TOVEX_LOG", "yes")
-    for attempt in (1, 2):
-        before = _logs()
-        proc = WineProcess(["wine", str(exe)] + list(args or []), env=wine_env(extra), cwd=cwd)
-        try:
-            out, err = proc.communicate(timeout=timeout)
-        except subprocess.TimeoutExpired:
-            os.killpg(proc.pid, signal.SIGKILL)
-            out, err = proc.communicate()
-            raise AssertionError(f"{exe} did not end within {timeout} s; stderr: {err.decode(encoding, 'replace')}")
-        # With the log on, the launcher's first step writes the log: a failed run without
-        # any log or output never reached the launcher's code (Wine did not start it).
-        # Such a run is started once more; a second one fails the test as it is.
-        if not (log and proc.returncode != 0 and not out and not err and not (_logs() - before)):
-            break
+    before = _logs()
+    proc = WineProcess(["wine", str(exe)] + list(args or []), env=wine_env(extra), cwd=cwd)
+    try:
+        out, err = proc.communicate(timeout=timeout)
+    except subprocess.TimeoutExpired:
+        os.killpg(proc.pid, signal.SIGKILL)
+        out, err = proc.communicate()
+        raise AssertionError(f"{exe} did not end within {timeout} s; stderr: {err.decode(encoding, 'replace')}")
+    # With the log on, the launcher's first step writes the log: a failed run without any
+    # log or output never reached the launcher's code. That is a fault to find, never a
+    # reason to start the program again.
+    if log and proc.returncode != 0 and not out and not err and not (_logs() - before):
+        raise AssertionError(f"{exe} ended with exit code {proc.returncode} before the launcher's first step "
+                             "(no log, no output): Wine did not start it")
     new_logs = sorted(_logs() - before, key=lambda p: os.path.getmtime(p))
     log_path = pathlib.Path(new_logs[-1]) if new_logs else None
     log_text = log_path.read_bytes().decode(encoding, "replace") if log_path else None
@@ -143,6 +143,12 @@ class WineProcess(subprocess.Popen):
         self._err = tempfile.TemporaryFile()
         super().__init__(cmd, stdin=subprocess.DEVNULL, stdout=self._out, stderr=self._err, env=env,
                          cwd=str(cwd) if cwd else None, start_new_session=True)
+
+    def wait(self, timeout=None):
+        """Waits for the program, then for the console host Wine started for it (see settle)."""
+        code = super().wait(timeout=timeout)
+        settle()
+        return code
 
     def communicate(self, input=None, timeout=None):  # noqa: A002 - the Popen signature
         self.wait(timeout=timeout)
@@ -171,6 +177,114 @@ def wait_for(predicate, timeout: float = 60, interval: float = 0.05, what: str =
             return value
         time.sleep(interval)
     raise AssertionError(f"timed out waiting for {what}")
+
+
+def _console_hosts() -> list[int]:
+    """Linux pids of the running (not yet reaped is fine) console hosts of the test prefix."""
+    pids = []
+    for entry in os.listdir("/proc"):
+        if not entry.isdigit():
+            continue
+        try:
+            with open(f"/proc/{entry}/stat", "rb") as f:
+                stat = f.read()
+            if b"(conhost.exe)" not in stat or stat.rsplit(b")", 1)[1].split()[0] == b"Z":
+                continue
+            with open(f"/proc/{entry}/environ", "rb") as f:
+                environ = f.read().split(b"\0")
+        except OSError:
+            continue  # ended meanwhile
+        if f"WINEPREFIX={WINEPREFIX}".encode() in environ:
+            pids.append(int(entry))
+    return pids
+
+
+def settle(timeout: float = 60) -> None:
+    """Waits until no console host of the test prefix runs.
+
+    A program that allocates a console (the switches -c and -console) gets a
+    conhost.exe with a window of its own, and that process outlives the program
+    by a moment. While its window exists it keeps Wine's foreground: a message
+    box that the next run shows then never becomes active and drops every key.
+    A run is therefore over only once its console host has gone.
+    """
+    wait_for(lambda: not _console_hosts(), timeout, what="the console host of the last run to end")
+
+
+# Windows on the test display (Xvfb). Wine draws unmanaged windows itself; a
+# window is found by its exact title among the mapped ones.
+
+def visible_windows(title: str) -> list[str]:
+    """X ids of mapped windows whose name is exactly title."""
+    proc = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", f"^{title}$"], capture_output=True,
+                          text=True)
+    return proc.stdout.split()
+
+
+def wait_window(title: str, proc: subprocess.Popen | None = None, timeout: float = 60) -> str:
+    """Waits until a window titled title is mapped; fails at once when proc ends without one."""
+    def shown():
+        ids = visible_windows(title)
+        if ids:
+            return ids[0]
+        if proc is not None and proc.poll() is not None:
+            raise AssertionError(f"the program ended (exit code {proc.returncode}) without showing {title!r}")
+        return None
+    return wait_for(shown, timeout, what=f"window {title!r}")
+
+
+def _focused_window() -> str:
+    return subprocess.run(["xdotool", "getwindowfocus"], capture_output=True, text=True).stdout.strip()
+
+
+def _activate(window: str) -> None:
+    """Clicks into the window's left margin (no control there), as a user would before typing.
+
+    A mapped box is not necessarily Wine's active window (another program's window
+    may have had the foreground when it appeared); until it is, keys sent to it
+    are dropped. A click makes it active, and Wine then gives it the X input focus.
+    """
+    geometry = subprocess.run(["xdotool", "getwindowgeometry", "--shell", window], capture_output=True,
+                              text=True).stdout
+    values = dict(line.split("=", 1) for line in geometry.split() if "=" in line)
+    if not {"X", "Y", "HEIGHT"} <= values.keys():
+        return  # unmapped meanwhile
+    x, y = int(values["X"]) + 6, int(values["Y"]) + int(values["HEIGHT"]) // 2
+    # No --sync: it waits for a motion, and there is none when the pointer is there already.
+    # The server handles the synthetic motion and click in the order they were sent.
+    subprocess.run(["xdotool", "mousemove", str(x), str(y), "click", "1"], capture_output=True, timeout=60)
+
+
+def answer_window(title: str, key: str = "Return", proc: subprocess.Popen | None = None,
+                  timeout: float = 60) -> None:
+    """Answers the window titled title with key (Return, n, ...), synchronised on the outcome.
+
+    Waits for the window, makes it the active window (it has the X input focus),
+    sends the key, and returns once that window is gone or proc has ended. While
+    the window is still there, it is activated and the key sent once more; a key
+    sent before the box takes input is lost, never a reason to fail.
+    """
+    window = wait_window(title, proc, timeout)
+    deadline = time.monotonic() + timeout
+
+    def over():
+        return (proc is not None and proc.poll() is not None) or window not in visible_windows(title)
+
+    while not over():
+        if time.monotonic() > deadline:
+            raise AssertionError(f"window {title!r} still there after answering it for {timeout} s")
+        _activate(window)
+        try:
+            wait_for(lambda: over() or _focused_window() == window, 10, what=f"input focus on {title!r}")
+        except AssertionError:
+            continue  # the click came too early: click again
+        if over():
+            return
+        subprocess.run(["xdotool", "key", "--clearmodifiers", key], check=True, timeout=60)
+        try:
+            wait_for(over, 10, what=f"window {title!r} to go")
+        except AssertionError:
+            pass  # the key came too early: activate and send it again
 
 
 def reg(*args: str, check: bool = True) -> subprocess.CompletedProcess:

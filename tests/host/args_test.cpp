@@ -36,6 +36,42 @@ TEST(SplitArguments, Table) {
     }
 }
 
+TEST(SplitArguments, TwentyThousandArgumentsOfEveryForm) {
+    // Every form of the table, many times over, in one text: the tokens come out
+    // in order and whole however long the text is.
+    const struct {
+        std::u16string text;
+        std::vector<std::u16string> tokens;
+    } forms[] = {
+        {u"plain", {u"plain"}},
+        {u"\"double quoted\"", {u"double quoted"}},
+        {u"'single quoted'", {u"single quoted"}},
+        {u"-Dp=\"a b\"", {u"-Dp=a b"}},
+        {u"\"a\"b", {u"a", u"b"}},
+        {u"\"\"", {u""}},
+        {u"don't' x", {u"dont", u"x"}},
+        {u"it\"'s\"", {u"it's"}},
+    };
+    std::u16string text;
+    std::vector<std::u16string> expected;
+    for (int i = 0; expected.size() < 20000; ++i) {
+        const auto& form = forms[i % (sizeof forms / sizeof forms[0])];
+        text += form.text;
+        text += i % 3 ? u" " : u"  ";
+        expected.insert(expected.end(), form.tokens.begin(), form.tokens.end());
+    }
+    std::vector<std::u16string> out;
+    splitArguments(text, out);
+    ASSERT_EQ(out.size(), expected.size());
+    EXPECT_EQ(out, expected);
+    // A quote that never closes takes the rest, however long.
+    std::u16string rest;
+    for (int i = 0; i < 20000; ++i) rest += u"x 'y  ";
+    out.clear();
+    splitArguments(u"a \"" + rest, out);
+    EXPECT_EQ(out, (std::vector<std::u16string>{u"a", rest}));
+}
+
 TEST(SplitArguments, AppendsToTheCallersList) {
     std::vector<std::u16string> out = {u"kept"};
     splitArguments(u"x", out);

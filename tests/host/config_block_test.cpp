@@ -296,6 +296,38 @@ TEST(ConfigBlock, BadInputEndsWithThePrimitivesText) {
     }
 }
 
+TEST(ConfigBlock, EntriesReadBeforeAFailureAreKeptForTheMessage) {
+    // A block cut off at the end of each part: what was read before the cut stays.
+    std::string whole = blockHeader() + blockBody({{1000, "Kaputt"}, {122, "Main"}}, {{1009, u"Intern"}},
+                                                  {{"de", {{1000, u"Fehler"}, {1001, u"x"}}}});
+    const std::string narrowEnd = blockHeader() + blockBody({{1000, "Kaputt"}, {122, "Main"}});
+    const size_t afterNarrow = narrowEnd.size() - 8;  // before NW and NL of that shorter block
+    struct Row {
+        const char* name;
+        size_t cut;  // bytes of the block kept
+        const char* text;
+        std::string caption;                  // narrow 1000
+        std::u16string wideCaption, intern;   // wide 1000, wide 1009
+    } rows[] = {
+        {"cut inside the first string", 20 + 4 + 4 + 4 + 3, texts::kReadString, "", u"", u""},
+        {"cut inside the second string", afterNarrow - 2, texts::kReadString, "Kaputt", u"", u""},
+        {"cut inside the wide string", afterNarrow + 4 + 4 + 4 + 6, texts::kReadWString, "Kaputt", u"", u""},
+        {"cut inside the language set's second entry", whole.size() - 1, texts::kReadWString, "Kaputt", u"Fehler",
+         u"Intern"},
+    };
+    for (const Row& row : rows) {
+        Decoded d = decode(image(kSections, whole.substr(0, row.cut)), "de_DE");
+        ASSERT_NE(d.fatal, nullptr) << row.name;
+        EXPECT_STREQ(d.fatal, row.text) << row.name;
+        auto narrow = d.data.strings.find(1000);
+        EXPECT_EQ(narrow == d.data.strings.end() ? std::string() : narrow->second, row.caption) << row.name;
+        auto wide = d.data.wideStrings.find(1000);
+        EXPECT_EQ(wide == d.data.wideStrings.end() ? std::u16string() : wide->second, row.wideCaption) << row.name;
+        auto intern = d.data.wideStrings.find(1009);
+        EXPECT_EQ(intern == d.data.wideStrings.end() ? std::u16string() : intern->second, row.intern) << row.name;
+    }
+}
+
 TEST(ConfigBlock, PeHeaderOutsideTheFileFailsWithTheReadOfThatField) {
     std::string img = image(kSections, blockHeader() + blockBody({}));
     std::string farPe = img;

@@ -35,6 +35,7 @@ struct Reader {
     const std::string& data;
     uint64_t pos;
     std::string& error;
+    uint32_t oddWides = 0;  // wide strings whose odd last byte was dropped
 
     bool need(uint64_t n, const char* what) {
         if (pos > data.size() || data.size() - pos < n) {
@@ -79,13 +80,15 @@ struct Reader {
     bool wide(std::u16string& s) {
         int32_t len;
         if (!i32(len, "wide-string length")) return false;
-        if (len < 0 || (len & 1)) {
+        if (len < 0) {
             error = "bad wide-string byte length " + std::to_string(len) + " at offset " + std::to_string(pos - 4);
             return false;
         }
         if (!need(static_cast<uint64_t>(len), "wide string")) return false;
+        // As the launcher reads it: an odd last byte is read and dropped.
+        if (len & 1) ++oddWides;
         s.clear();
-        for (int32_t i = 0; i < len; i += 2) s += static_cast<char16_t>(getLE(data, pos + i, 2));
+        for (int32_t i = 0; i + 1 < len; i += 2) s += static_cast<char16_t>(getLE(data, pos + i, 2));
         pos += static_cast<uint64_t>(len);
         return true;
     }
@@ -166,6 +169,7 @@ bool decodeBlock(const std::string& image, uint64_t start, BlockData& block, uin
         }
         block.sets.push_back(std::move(set));
     }
+    block.oddWideLengths = r.oddWides;
     end = r.pos;
     return true;
 }

@@ -59,6 +59,7 @@ struct BlockData {
     uint32_t reserved1 = 0;
     uint32_t reserved2 = 0;
     uint64_t reserved64 = 0;  // only filled by decodeBlock; encodeBlock computes it
+    uint32_t oddWideLengths = 0;  // only filled by decodeBlock: wide strings whose odd last byte it dropped
     std::vector<StringEntry> strings;
     std::vector<WideEntry> wides;
     std::vector<LanguageSet> sets;

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "builder.h"
+#include "files/entry_name.h"
 #include "launcher/config_ids.h"
 #include "resources.h"
 
@@ -397,6 +398,12 @@ bool checkAppendedName(const std::string& nameUtf8, std::string& stored, std::st
             return false;
         }
         stored += static_cast<char>(byte);
+    }
+    // The launcher's own rule last: a name it would refuse to extract is never written.
+    if (!isSafeEntryName(stored)) {
+        error = "file name " + nameUtf8 +
+                " would leave the extraction directory (Windows reads a component of dots and blanks as \"..\")";
+        return false;
     }
     return true;
 }

@@ -210,6 +210,11 @@ std::string dumpBlock(const BlockData& block, const std::vector<AppendedFile>& f
         out += "# The reserved words of this block are " + std::to_string(block.reserved1) + " and " +
                std::to_string(block.reserved2) + "; a rebuild writes 0.\n";
     }
+    if (block.oddWideLengths) {
+        out += "# " + std::to_string(block.oddWideLengths) +
+               " wide string(s) of this block have an odd byte length; the launcher drops the last byte of each, "
+               "and so does a rebuild.\n";
+    }
     bool sorted = true;
     for (size_t i = 1; i < block.strings.size(); ++i)
         if (block.strings[i - 1].id >= block.strings[i].id) sorted = false;

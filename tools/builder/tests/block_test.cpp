@@ -67,7 +67,8 @@ TEST(Block, DecodeRejectsDamage) {
         {"cut in the header", good.substr(0, 10), "block cut off"},
         {"cut inside a string", good.substr(0, 33), "block cut off"},
         {"cut before the language sets", good.substr(0, 49), "block cut off"},
-        {"odd wide length", good.substr(0, 43) + bytes({3}) + good.substr(44), "bad wide-string byte length 3"},
+        {"negative wide length", good.substr(0, 43) + bytes({0xFF, 0xFF, 0xFF, 0xFF}) + good.substr(47),
+         "bad wide-string byte length -1"},
         {"negative string length", good.substr(0, 28) + bytes({0xFF, 0xFF, 0xFF, 0xFF}) + good.substr(32),
          "negative string length"},
     };
@@ -78,6 +79,24 @@ TEST(Block, DecodeRejectsDamage) {
         EXPECT_FALSE(builder::decodeBlock(c.image, 0, block, end, error)) << c.what;
         EXPECT_NE(error.find(c.expected), std::string::npos) << c.what << ": " << error;
     }
+}
+
+TEST(Block, OddWideLengthDropsTheLastByteAsTheLauncherDoes) {
+    std::string good = builder::encodeBlock(smallBlock());
+    // The wide string of id 101 ("\u00DC", 2 bytes at offset 47) given 3 bytes: one more byte behind it.
+    std::string odd = good.substr(0, 43) + bytes({3}) + good.substr(44, 5) + "\x7F" + good.substr(49);
+    builder::BlockData block;
+    uint64_t end = 0;
+    std::string error;
+    ASSERT_TRUE(builder::decodeBlock(odd, 0, block, end, error)) << error;
+    EXPECT_EQ(end, odd.size());
+    ASSERT_EQ(block.wides.size(), 1u);
+    EXPECT_EQ(block.wides[0].value, u"\u00DC");
+    EXPECT_EQ(block.oddWideLengths, 1u);
+    ASSERT_EQ(block.sets.size(), 1u);
+    EXPECT_EQ(block.sets[0].entries[0].value, u"F") << "the entries after it are read in step";
+    EXPECT_NE(builder::dumpBlock(block, {}, false).find("# 1 wide string(s) of this block have an odd byte length"),
+              std::string::npos);
 }
 
 TEST(Block, NegativeCountsMeanNoEntries) {

@@ -151,6 +151,8 @@ TEST(Build, FailuresWriteNothingAndKeepAnOldOutput) {
         {"unknown setting", pe, "FOO = 1\n", {}, "app.conf:1: unknown setting FOO"},
         {"missing appended file", pe, "[files]\na.jar = nowhere.jar\n", {}, "app.conf:2: cannot"},
         {"bad --file name", pe, "", {"--file", "../x.jar=app.conf"}, "--file ../x.jar: file name ../x.jar must not"},
+        {"--file name the launcher refuses", pe, "", {"--file", "...\\x.jar=app.conf"},
+         "file name ...\\x.jar would leave the extraction directory"},
         {"--file name a dump cannot write", pe, "", {"--file", "#x.jar=app.conf"},
          "--file #x.jar: file name #x.jar cannot be written in a configuration file"},
         {"--file name with a trailing blank", pe, "", {"--file", "x.jar =app.conf"}, "file name x.jar  cannot be written"},

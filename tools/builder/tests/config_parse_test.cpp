@@ -41,6 +41,10 @@ const ErrorCase kErrors[] = {
     {"unknown name in [wide]", "[wide]\nNOPE = x\n", "app.conf:2: unknown setting NOPE"},
     {"file name with ..", "[files]\n..\\a.jar = a\n", "app.conf:2: file name ..\\a.jar must not contain a \".\" or \"..\""},
     {"file name with . component", "[files]\nlib/./a.jar = a\n", "app.conf:2: file name lib/./a.jar must not contain"},
+    // Windows drops trailing dots and blanks of a component: these are "..", and the launcher refuses them.
+    {"file name with three dots", "[files]\n...\\x.jar = a\n", "app.conf:2: file name ...\\x.jar would leave the extraction directory"},
+    {"file name with dots and a blank", "[files]\n. .\\x.jar = a\n", "app.conf:2: file name . .\\x.jar would leave the extraction directory"},
+    {"file name with two dots and a blank", "[files]\n.. /x.jar = a\n", "app.conf:2: file name .. /x.jar would leave the extraction directory"},
     {"absolute file name", "[files]\n/a.jar = a\n", "app.conf:2: file name /a.jar must be relative"},
     {"file name with leading backslash", "[files]\n\\a.jar = a\n", "app.conf:2: file name \\a.jar must be relative"},
     {"file name with drive letter", "[files]\nC:a.jar = a\n", "app.conf:2: file name C:a.jar must be relative"},
