@@ -546,7 +546,8 @@ bool patchHeadersOnly(const Bytes& stub, const ResourceSet& set, Bytes& out, std
     // raw data of every section must lie before it, or the block would overwrite them.
     uint32_t optionalSize = get(stub, p + 20, 2), sections = get(stub, p + 6, 2);
     const uint64_t table = p + 24 + optionalSize;
-    if (start < table + 40ull * sections) {
+    const uint64_t sizeOfHeaders = optionalSize >= 64 ? get(stub, p + 24 + 60, 4) : 0;
+    if (start < std::max<uint64_t>(table + 40ull * sections, sizeOfHeaders)) {
         error = "the last section-table entry's raw data ends at " + hex(start) +
                 ", inside the headers: the configuration block would overwrite them";
         return false;
