@@ -606,7 +606,8 @@ bool writeResources(const Bytes& stub, const ResourceSet& set, Bytes& out, std::
         bool alone = true;
         for (uint32_t d = 0; d < pe.directoryCount; ++d) {
             uint32_t rva = pe.directoryRva(d);
-            if (d != kDirResource && d != kDirSecurity && rva >= s.virtualAddress && rva < s.virtualAddress + span)
+            if (d != kDirResource && d != kDirSecurity && pe.directorySize(d) && rva >= s.virtualAddress &&
+                rva < s.virtualAddress + span)
                 alone = false;
         }
         if (alone) owned = static_cast<int>(i);
@@ -614,6 +615,14 @@ bool writeResources(const Bytes& stub, const ResourceSet& set, Bytes& out, std::
     uint64_t highestEnd = 0;
     for (const PeSection& s : pe.sections)
         highestEnd = std::max<uint64_t>(highestEnd, s.virtualAddress + alignUp(memorySize(s), pe.sectionAlignment));
+    // A data directory beyond the sections would point into the new resource section.
+    for (uint32_t d = 0; d < pe.directoryCount; ++d)
+        if (d != kDirSecurity && d != kDirResource && pe.directoryRva(d) &&
+            static_cast<uint64_t>(pe.directoryRva(d)) + std::max<uint32_t>(pe.directorySize(d), 1) > highestEnd) {
+            error = "data directory " + std::to_string(d) + " (RVA " + hex(pe.directoryRva(d)) + ", " +
+                    std::to_string(pe.directorySize(d)) + " bytes) lies beyond the image's sections";
+            return false;
+        }
     bool inPlace = owned == static_cast<int>(count) - 1 &&
                    pe.sections[owned].virtualAddress + alignUp(memorySize(pe.sections[owned]), pe.sectionAlignment) ==
                        highestEnd;

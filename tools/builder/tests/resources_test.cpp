@@ -364,6 +364,9 @@ TEST(ResourceWriter, CrookedTreesAreRefused) {
     Bytes offAlignment = makeStub({{".text", Bytes(0x10, 'x')}, {".rsrc", tree, static_cast<uint32_t>(dataSize)},
                                    {".reloc", Bytes(0x20, 'r')}});
     put(offAlignment, 0x80 + 24 + 240 + 2 * 40 + 12, 0x3024, 4);
+    // A directory pointing past the sections would point into the new resource section.
+    Bytes directoryBeyond = good;
+    put(directoryBeyond, 0x80 + 24 + 112 + 8 * 7, 0x9000, 4);
     builder::ResourceSet imagesWithoutGroup = everyKind();
     imagesWithoutGroup.iconGroups.clear();
     struct Case {
@@ -377,6 +380,8 @@ TEST(ResourceWriter, CrookedTreesAreRefused) {
         {"data outside", dataOut, "its data (RVA 0x7FFF0000"},
         {"not a PE", "MZ but nothing else", "not a PE32+ image"},
         {"a section off the alignment", offAlignment, "section 3's address 0x3024 is not a multiple of the section alignment 0x1000"},
+        {"a data directory beyond the sections", directoryBeyond,
+         "data directory 7 (RVA 0x9000, 0 bytes) lies beyond the image's sections"},
         {"icon images no group lists", good, "icon images without a group to list them", imagesWithoutGroup},
     };
     for (const Case& c : cases) {
