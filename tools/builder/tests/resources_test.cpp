@@ -166,7 +166,7 @@ Bytes makeStub(const std::vector<StubSection>& sections) {
         }
         if (s.name == ".reloc") {
             put(image, opt + 112 + 8 * 5, va, 4);
-            put(image, opt + 112 + 8 * 5 + 4, s.data.size(), 4);
+            put(image, opt + 112 + 8 * 5 + 4, virtualSize, 4);
         }
         Bytes data = s.data;
         data.resize(raw, '\0');
