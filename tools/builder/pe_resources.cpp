@@ -606,8 +606,7 @@ bool writeResources(const Bytes& stub, const ResourceSet& set, Bytes& out, std::
         bool alone = true;
         for (uint32_t d = 0; d < pe.directoryCount; ++d) {
             uint32_t rva = pe.directoryRva(d);
-            if (d != kDirResource && d != kDirSecurity && pe.directorySize(d) && rva >= s.virtualAddress &&
-                rva < s.virtualAddress + span)
+            if (d != kDirResource && d != kDirSecurity && rva >= s.virtualAddress && rva < s.virtualAddress + span)
                 alone = false;
         }
         if (alone) owned = static_cast<int>(i);
