@@ -606,7 +606,9 @@ bool writeResources(const Bytes& stub, const ResourceSet& set, Bytes& out, std::
         bool alone = true;
         for (uint32_t d = 0; d < pe.directoryCount; ++d) {
             uint32_t rva = pe.directoryRva(d);
-            if (d != kDirResource && d != kDirSecurity && rva >= s.virtualAddress && rva < s.virtualAddress + span)
+            // Up to the section's aligned end: a rewritten last section may grow into it.
+            if (d != kDirResource && d != kDirSecurity && rva >= s.virtualAddress &&
+                rva < s.virtualAddress + alignUp(span, pe.sectionAlignment))
                 alone = false;
         }
         if (alone) owned = static_cast<int>(i);
