@@ -583,12 +583,22 @@ bool writeResources(const Bytes& stub, const ResourceSet& set, Bytes& out, std::
         return false;
     }
 
-    for (size_t i = 0; i < count; ++i)
-        if (pe.sections[i].virtualAddress % pe.sectionAlignment) {  // the loader refuses such an image
-            error = "section " + std::to_string(i + 1) + "'s address " + hex(pe.sections[i].virtualAddress) +
+    // The loader refuses sections off the alignment, or overlapping in memory.
+    for (size_t i = 0; i < count; ++i) {
+        const PeSection& s = pe.sections[i];
+        if (s.virtualAddress % pe.sectionAlignment) {
+            error = "section " + std::to_string(i + 1) + "'s address " + hex(s.virtualAddress) +
                     " is not a multiple of the section alignment " + hex(pe.sectionAlignment);
             return false;
         }
+        const uint64_t previousEnd =
+            i ? pe.sections[i - 1].virtualAddress + alignUp(memorySize(pe.sections[i - 1]), pe.sectionAlignment) : 0;
+        if (s.virtualAddress < previousEnd) {
+            error = "section " + std::to_string(i + 1) + " (address " + hex(s.virtualAddress) + ") overlaps section " +
+                    std::to_string(i) + ", which reaches to " + hex(previousEnd);
+            return false;
+        }
+    }
 
     ResourceTree tree;
     if (!readResources(stub, tree, error)) return false;

@@ -367,6 +367,8 @@ TEST(ResourceWriter, CrookedTreesAreRefused) {
     // A directory pointing past the sections would point into the new resource section.
     Bytes directoryBeyond = good;
     put(directoryBeyond, 0x80 + 24 + 112 + 8 * 7, 0x9000, 4);
+    Bytes overlapping = good;  // the code section reaching into the resource section
+    put(overlapping, 0x80 + 24 + 240 + 8, 0x4300, 4);
     builder::ResourceSet imagesWithoutGroup = everyKind();
     imagesWithoutGroup.iconGroups.clear();
     struct Case {
@@ -380,6 +382,7 @@ TEST(ResourceWriter, CrookedTreesAreRefused) {
         {"data outside", dataOut, "its data (RVA 0x7FFF0000"},
         {"not a PE", "MZ but nothing else", "not a PE32+ image"},
         {"a section off the alignment", offAlignment, "section 3's address 0x3024 is not a multiple of the section alignment 0x1000"},
+        {"overlapping sections", overlapping, "section 2 (address 0x2000) overlaps section 1, which reaches to 0x6000"},
         {"a data directory beyond the sections", directoryBeyond,
          "data directory 7 (RVA 0x9000, 0 bytes) lies beyond the image's sections"},
         {"icon images no group lists", good, "icon images without a group to list them", imagesWithoutGroup},
