@@ -616,8 +616,10 @@ bool writeResources(const Bytes& stub, const ResourceSet& set, Bytes& out, std::
         bool alone = true;
         for (uint32_t d = 0; d < pe.directoryCount; ++d) {
             uint32_t rva = pe.directoryRva(d);
-            // Up to the section's aligned end: a rewritten last section may grow into it.
-            if (d != kDirResource && d != kDirSecurity && rva >= s.virtualAddress &&
+            // Any directory reaching into it, up to its aligned end (a rewritten last section
+            // may grow there).
+            const uint64_t end = static_cast<uint64_t>(rva) + std::max<uint32_t>(pe.directorySize(d), 1);
+            if (d != kDirResource && d != kDirSecurity && rva && end > s.virtualAddress &&
                 rva < s.virtualAddress + alignUp(span, pe.sectionAlignment))
                 alone = false;
         }

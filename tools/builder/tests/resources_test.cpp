@@ -394,6 +394,27 @@ TEST(ResourceWriter, CrookedTreesAreRefused) {
     }
 }
 
+// Another directory's data reaching into the resource section: that section keeps its
+// bytes, and the new resources go into a section of their own, also on a rewrite.
+TEST(ResourceWriter, ADirectoryReachingIntoTheResourceSectionKeepsIt) {
+    size_t dataSize = 0;
+    for (const RawEntry& e : stubEntries()) dataSize += (e.data.size() + 3) / 4 * 4;
+    Bytes stub = makeStub({{".text", Bytes(0x10, 'x')}, {".rsrc", unusualTree(stubEntries(), 0x2000),
+                                                         static_cast<uint32_t>(dataSize)}});
+    put(stub, 0x80 + 24 + 112 + 8 * 3, 0x1FF0, 4);  // exception data from the code into the resources
+    put(stub, 0x80 + 24 + 112 + 8 * 3 + 4, 0x100, 4);
+    Bytes out, again;
+    std::string error;
+    ASSERT_TRUE(builder::writeResources(stub, everyKind(), out, error)) << error;
+    builder::PeInfo pe;
+    ASSERT_TRUE(builder::parsePe(out, pe, error)) << error;
+    ASSERT_EQ(pe.sections.size(), 3u) << "a new section rather than the old one rewritten";
+    EXPECT_EQ(out.substr(pe.sections[1].rawOffset, 0x10), stub.substr(0x600, 0x10)) << "the old section's bytes";
+    EXPECT_EQ(pe.directoryRva(2), pe.sections[2].virtualAddress);
+    ASSERT_TRUE(builder::writeResources(out, everyKind(), again, error)) << error;
+    EXPECT_EQ(again, out);
+}
+
 TEST(ResourceWriter, NewImagesTakeNoIdThatAKeptGroupLists) {
     // Group 7 is kept and lists image 1, which the stub lacks; group 1001 is replaced.
     const std::vector<RawEntry> entries = {{ResourceName::id(3), ResourceName::id(5), 0x409, "old image"},
