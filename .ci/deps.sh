@@ -9,7 +9,7 @@ PACKAGES=(
   openjdk-17-jdk-headless openjdk-17-jre fonts-dejavu-core junit4 unzip
   googletest libbenchmark-dev
   python3 python3-pytest python3-pefile
-  icoutils osslsigncode openssl libstb-dev
+  icoutils osslsigncode openssl libstb-dev libexpat1-dev
 )
 missing=()
 for p in "${PACKAGES[@]}"; do

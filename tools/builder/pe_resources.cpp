@@ -58,6 +58,9 @@ void append(Bytes& d, uint32_t v, int width) {
     for (int i = 0; i < width; ++i) d += static_cast<char>((v >> (8 * i)) & 0xFF);
 }
 uint64_t alignUp(uint64_t v, uint64_t a) { return a ? (v + a - 1) / a * a : v; }
+// The memory a section takes as the loader maps it (before alignment): its virtual
+// size, or its raw size when the virtual size is 0. Raw data beyond it is not mapped.
+uint64_t memorySize(const PeSection& s) { return s.virtualSize ? s.virtualSize : s.rawSize; }
 bool powerOfTwo(uint32_t v) { return v && !(v & (v - 1)); }
 
 std::string hex(uint64_t v) {
@@ -66,12 +69,13 @@ std::string hex(uint64_t v) {
     return buf;
 }
 
-// Where an RVA's bytes lie in the file: only within a section's raw data.
+// Where an RVA's bytes lie in the file: only within a section's raw data, as far as
+// the loader maps it (raw data beyond the section's memory lies at no address).
 bool rvaToOffset(const PeInfo& pe, const Bytes& image, uint32_t rva, uint32_t size, uint64_t& offset) {
     for (const PeSection& s : pe.sections) {
         if (rva < s.virtualAddress) continue;
         uint64_t rel = rva - s.virtualAddress;
-        if (rel + size > s.rawSize) continue;
+        if (rel + size > std::min<uint64_t>(s.rawSize, alignUp(memorySize(s), pe.sectionAlignment))) continue;
         offset = s.rawOffset + rel;
         return offset + size <= image.size();
     }
@@ -305,6 +309,10 @@ bool applyChanges(ResourceTree& tree, const ResourceSet& set, std::string& error
             error = "too many icon images";
             return false;
         }
+        if (set.iconGroups.empty()) {  // images no group lists would stay for good
+            error = "icon images without a group to list them";
+            return false;
+        }
         std::set<uint16_t> candidates;
         for (const ResourceName& g : set.iconGroups)
             for (const ResourceEntry& e : tree.entries)
@@ -324,7 +332,9 @@ bool applyChanges(ResourceTree& tree, const ResourceSet& set, std::string& error
             return e.type == iconType && e.name.isNumber && candidates.count(e.name.number) &&
                    !stillUsed.count(e.name.number);
         });
-        std::set<uint16_t> taken;
+        // New images take ids that no kept image has and no kept group lists (a group
+        // listing a missing image would show the new one).
+        std::set<uint16_t> taken = stillUsed;
         for (const ResourceEntry& e : tree.entries)
             if (e.type == iconType && e.name.isNumber) taken.insert(e.name.number);
         Bytes group;
@@ -532,8 +542,26 @@ bool patchHeadersOnly(const Bytes& stub, const ResourceSet& set, Bytes& out, std
     uint32_t p;
     uint64_t start;
     if (!basicHeaders(stub, p, error) || !findBlockStart(stub, start, error)) return false;
+    // The block goes where the last table entry's raw data ends: the headers and the
+    // raw data of every section must lie before it, or the block would overwrite them.
+    uint32_t optionalSize = get(stub, p + 20, 2), sections = get(stub, p + 6, 2);
+    const uint64_t table = p + 24 + optionalSize;
+    const uint64_t sizeOfHeaders = optionalSize >= 64 ? get(stub, p + 24 + 60, 4) : 0;
+    if (start < std::max<uint64_t>(table + 40ull * sections, sizeOfHeaders)) {
+        error = "the last section-table entry's raw data ends at " + hex(start) +
+                ", inside the headers: the configuration block would overwrite them";
+        return false;
+    }
+    for (uint32_t i = 0; i < sections; ++i) {
+        uint64_t rawSize = get(stub, table + 40ull * i + 16, 4), rawOffset = get(stub, table + 40ull * i + 20, 4);
+        if (rawSize && rawOffset + rawSize > start) {
+            error = "section " + std::to_string(i + 1) + "'s raw data (offset " + hex(rawOffset) + ", size " +
+                    hex(rawSize) + ") lies after the end of the last section-table entry's (" + hex(start) +
+                    "), where the configuration block goes";
+            return false;
+        }
+    }
     out = stub.substr(0, start);
-    uint32_t optionalSize = get(stub, p + 20, 2);
     if (set.setTimeDateStamp) put(out, p + 8, set.timeDateStamp, 4);
     if (optionalSize >= 68 && p + 24 + 68 <= out.size()) put(out, p + 24 + 64, 0, 4);
     if (optionalSize >= 112 + 8 * (kDirSecurity + 1) && p + 24 + 112 + 8 * (kDirSecurity + 1) <= out.size() &&
@@ -555,6 +583,23 @@ bool writeResources(const Bytes& stub, const ResourceSet& set, Bytes& out, std::
         return false;
     }
 
+    // The loader refuses sections off the alignment, or overlapping in memory.
+    for (size_t i = 0; i < count; ++i) {
+        const PeSection& s = pe.sections[i];
+        if (s.virtualAddress % pe.sectionAlignment) {
+            error = "section " + std::to_string(i + 1) + "'s address " + hex(s.virtualAddress) +
+                    " is not a multiple of the section alignment " + hex(pe.sectionAlignment);
+            return false;
+        }
+        const uint64_t previousEnd =
+            i ? pe.sections[i - 1].virtualAddress + alignUp(memorySize(pe.sections[i - 1]), pe.sectionAlignment) : 0;
+        if (s.virtualAddress < previousEnd) {
+            error = "section " + std::to_string(i + 1) + " (address " + hex(s.virtualAddress) + ") overlaps section " +
+                    std::to_string(i) + ", which reaches to " + hex(previousEnd);
+            return false;
+        }
+    }
+
     ResourceTree tree;
     if (!readResources(stub, tree, error)) return false;
     if (!applyChanges(tree, set, error)) return false;
@@ -571,19 +616,29 @@ bool writeResources(const Bytes& stub, const ResourceSet& set, Bytes& out, std::
         bool alone = true;
         for (uint32_t d = 0; d < pe.directoryCount; ++d) {
             uint32_t rva = pe.directoryRva(d);
-            if (d != kDirResource && d != kDirSecurity && rva >= s.virtualAddress && rva < s.virtualAddress + span)
+            // Any directory reaching into it, up to its aligned end (a rewritten last section
+            // may grow there).
+            const uint64_t end = static_cast<uint64_t>(rva) + std::max<uint32_t>(pe.directorySize(d), 1);
+            if (d != kDirResource && d != kDirSecurity && rva && end > s.virtualAddress &&
+                rva < s.virtualAddress + alignUp(span, pe.sectionAlignment))
                 alone = false;
         }
         if (alone) owned = static_cast<int>(i);
     }
     uint64_t highestEnd = 0;
     for (const PeSection& s : pe.sections)
-        highestEnd = std::max<uint64_t>(highestEnd, s.virtualAddress + alignUp(std::max(s.virtualSize, s.rawSize),
-                                                                                pe.sectionAlignment));
+        highestEnd = std::max<uint64_t>(highestEnd, s.virtualAddress + alignUp(memorySize(s), pe.sectionAlignment));
+    // A data directory beyond the sections would point into the new resource section.
+    for (uint32_t d = 0; d < pe.directoryCount; ++d)
+        if (d != kDirSecurity && d != kDirResource && pe.directoryRva(d) &&
+            static_cast<uint64_t>(pe.directoryRva(d)) + std::max<uint32_t>(pe.directorySize(d), 1) > highestEnd) {
+            error = "data directory " + std::to_string(d) + " (RVA " + hex(pe.directoryRva(d)) + ", " +
+                    std::to_string(pe.directorySize(d)) + " bytes) lies beyond the image's sections";
+            return false;
+        }
     bool inPlace = owned == static_cast<int>(count) - 1 &&
-                   alignUp(static_cast<uint64_t>(pe.sections[owned].virtualAddress) +
-                               std::max(pe.sections[owned].virtualSize, pe.sections[owned].rawSize),
-                           pe.sectionAlignment) == highestEnd;
+                   pe.sections[owned].virtualAddress + alignUp(memorySize(pe.sections[owned]), pe.sectionAlignment) ==
+                       highestEnd;
 
     std::vector<PeSection> sections = pe.sections;
     std::vector<Bytes> raw;
@@ -705,8 +760,7 @@ bool writeResources(const Bytes& stub, const ResourceSet& set, Bytes& out, std::
     put(headers, p + 16, 0, 4);
     uint64_t imageEnd = 0;
     for (const PeSection& s : sections)
-        imageEnd = std::max<uint64_t>(imageEnd, s.virtualAddress + alignUp(std::max(s.virtualSize, s.rawSize),
-                                                                           pe.sectionAlignment));
+        imageEnd = std::max<uint64_t>(imageEnd, s.virtualAddress + alignUp(memorySize(s), pe.sectionAlignment));
     if (imageEnd > 0xFFFFFFFFull) {
         error = "the image's addresses are exhausted";
         return false;

@@ -2,6 +2,7 @@
 // resources made from them.
 #include "resources.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstring>
@@ -131,7 +132,27 @@ struct XmlChecker {
     }
     bool at(const char* t) const { return s.compare(i, std::strlen(t), t) == 0; }
     static bool space(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-    static bool nameStart(unsigned char c) { return std::isalpha(c) || c == '_' || c == ':' || c >= 0x80; }
+    // The characters of XML text: no controls but tab and line ends, no U+FFFE, U+FFFF.
+    static bool allowedChar(uint32_t c) {
+        return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) || (c >= 0xE000 && c <= 0xFFFD) ||
+               (c >= 0x10000 && c <= 0x10FFFF);
+    }
+    bool charactersAllowed() {  // over the UTF-8 bytes
+        for (i = 0; i < s.size(); ++i) {
+            const unsigned char c = static_cast<unsigned char>(s[i]);
+            if (c < 0x20 && !allowedChar(c)) {
+                char hexText[8];
+                std::snprintf(hexText, sizeof hexText, "%02X", c);
+                return failHere(std::string("a control character (0x") + hexText + ")");
+            }
+            if (c == 0xEF && s.compare(i + 1, 2, "\xBF\xBE") == 0) return failHere("the non-character U+FFFE");
+            if (c == 0xEF && s.compare(i + 1, 2, "\xBF\xBF") == 0) return failHere("the non-character U+FFFF");
+        }
+        i = 0;
+        return true;
+    }
+    // Names in ASCII: a manifest's are, and other letters' classes differ between XML editions.
+    static bool nameStart(unsigned char c) { return std::isalpha(c) || c == '_' || c == ':'; }
     static bool nameChar(unsigned char c) { return nameStart(c) || std::isdigit(c) || c == '-' || c == '.'; }
     void skipSpace() {
         while (i < s.size() && space(s[i])) ++i;
@@ -152,9 +173,15 @@ struct XmlChecker {
             bool hexForm = ref[1] == 'x';
             size_t k = hexForm ? 2 : 1;
             ok = k < ref.size();
-            for (; ok && k < ref.size(); ++k)
+            uint32_t value = 0;
+            for (; ok && k < ref.size(); ++k) {
                 ok = hexForm ? std::isxdigit(static_cast<unsigned char>(ref[k])) != 0
                              : std::isdigit(static_cast<unsigned char>(ref[k])) != 0;
+                const int digit = std::isdigit(static_cast<unsigned char>(ref[k])) ? ref[k] - '0'
+                                                                                  : std::tolower(ref[k]) - 'a' + 10;
+                if (ok) value = std::min<uint32_t>(value * (hexForm ? 16 : 10) + digit, 0x110000);
+            }
+            if (ok && !allowedChar(value)) return failHere("&" + ref + "; is not a character XML allows");
         }
         if (!ok) return failHere("unknown reference &" + ref + ";");
         i = semi + 1;
@@ -175,13 +202,72 @@ struct XmlChecker {
         i += 3;
         return true;
     }
+    // One pseudo-attribute of the XML declaration: a blank, the name, '=', a quoted value.
+    // found is false (and nothing read) when the name does not come next.
+    bool pseudoAttribute(const char* key, std::string& value, bool& found) {
+        const size_t start = i;
+        found = false;
+        skipSpace();
+        if (i == start || !at(key)) {
+            i = start;
+            return true;
+        }
+        i += std::strlen(key);
+        skipSpace();
+        if (i >= s.size() || s[i] != '=') return failHere(std::string("'=' is expected after ") + key);
+        ++i;
+        skipSpace();
+        if (i >= s.size() || (s[i] != '"' && s[i] != '\'')) return failHere("a quoted value is expected");
+        const char q = s[i++];
+        const size_t b = i;
+        while (i < s.size() && s[i] != q) ++i;
+        if (i >= s.size()) return failHere("unterminated attribute value");
+        value = s.substr(b, i++ - b);
+        found = true;
+        return true;
+    }
+    // At "<?xml": version, then optionally encoding and standalone, in this order. The
+    // file is read as UTF-8: another encoding is refused unless the text is ASCII.
+    bool declaration() {
+        i += 5;
+        std::string version, encoding, standalone;
+        bool found = false;
+        if (!pseudoAttribute("version", version, found)) return false;
+        if (!found) return failHere("the XML declaration needs a version");
+        bool digits = version.size() > 2 && version.compare(0, 2, "1.") == 0;
+        for (size_t k = 2; digits && k < version.size(); ++k) digits = std::isdigit(static_cast<unsigned char>(version[k]));
+        if (!digits) return failHere("version \"" + version + "\" is not an XML version");
+        if (!pseudoAttribute("encoding", encoding, found)) return false;
+        if (found) {
+            std::string upper;
+            for (char c : encoding) upper += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+            bool ascii = true;
+            for (char c : s) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+            if (upper != "UTF-8" && !((upper == "US-ASCII" || upper == "ISO-8859-1") && ascii))
+                return failHere("the encoding \"" + encoding + "\" (the file is read as UTF-8)");
+        }
+        if (!pseudoAttribute("standalone", standalone, found)) return false;
+        if (found && standalone != "yes" && standalone != "no")
+            return failHere("standalone is \"yes\" or \"no\", not \"" + standalone + "\"");
+        skipSpace();
+        if (!at("?>")) return failHere("the XML declaration does not end here");
+        i += 2;
+        return true;
+    }
     bool pi(bool first) {  // at "<?"
+        const size_t start = i;
         i += 2;
         std::string target;
         if (!name(target)) return false;
         std::string lower;
         for (char c : target) lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        if (lower == "xml" && !first) return failHere("the XML declaration must come first");
+        if (lower == "xml") {
+            if (target != "xml") return failHere("the processing instruction name " + target + " is reserved");
+            if (!first) return failHere("the XML declaration must come first");
+            i = start;
+            return declaration();
+        }
+        if (!at("?>") && (i >= s.size() || !space(s[i]))) return failHere("a blank is expected after " + target);
         return until("?>", "processing instruction");
     }
     bool misc(bool& first) {  // comments, PIs and blanks outside the root
@@ -200,6 +286,7 @@ struct XmlChecker {
         }
     }
     bool run(std::string& rootName) {
+        if (!charactersAllowed()) return false;
         if (at("\xEF\xBB\xBF")) i = 3;
         bool first = true;
         if (at("<?")) {
@@ -501,6 +588,25 @@ Bytes splashBitmap(int width, int height, const std::vector<unsigned char>& rgba
     return out;
 }
 
+bool splashBitmapOf(const Bytes& file, Bytes& bitmap, int& width, int& height, std::string& error) {
+    if (!imageSize(file, width, height, error)) return false;
+    if (width < 1 || height < 1 || width > kMaxSplashSide || height > kMaxSplashSide) {
+        error = "a splash image is 1 to " + std::to_string(kMaxSplashSide) + " pixels wide and high, not " +
+                std::to_string(width) + "x" + std::to_string(height);
+        return false;
+    }
+    int w = 0, h = 0;
+    std::vector<unsigned char> rgba;
+    if (!decodeImage(file, w, h, rgba, error)) return false;
+    if (w != width || h != height) {  // the size checked above is the size decoded
+        error = "the image's header says " + std::to_string(width) + "x" + std::to_string(height) + ", its data " +
+                std::to_string(w) + "x" + std::to_string(h);
+        return false;
+    }
+    bitmap = splashBitmap(width, height, rgba);
+    return true;
+}
+
 Bytes versionResource(const VersionStrings& version) {
     Bytes fixed;
     append(fixed, 0xFEEF04BDu, 4);
@@ -626,17 +732,11 @@ bool prepareResources(const ResourceInput& input, const std::string& outputName,
         Bytes file;
         if (!readWholeFile(line.value, file, message)) return fail(error, line.origin, message);
         int w = 0, h = 0;
-        if (!imageSize(file, w, h, message)) return fail(error, line.origin, line.value + ": " + message);
-        if (w < 1 || h < 1 || w > kMaxSplashSide || h > kMaxSplashSide)
-            return fail(error, line.origin,
-                        line.value + ": a splash image is 1 to " + std::to_string(kMaxSplashSide) +
-                            " pixels wide and high, not " + std::to_string(w) + "x" + std::to_string(h));
-        std::vector<unsigned char> rgba;
-        if (!decodeImage(file, w, h, rgba, message)) return fail(error, line.origin, line.value + ": " + message);
         ResourceEntry bitmap;
+        if (!splashBitmapOf(file, bitmap.data, w, h, message))
+            return fail(error, line.origin, line.value + ": " + message);
         bitmap.type = ResourceName::id(kResBitmap);
         bitmap.name = ResourceName::id(resource_ids::kSplashBitmap);
-        bitmap.data = splashBitmap(w, h, rgba);
         ResourceEntry raw;
         raw.type = ResourceName::id(kResRcData);
         raw.name = ResourceName::id(resource_ids::kSplashImage);

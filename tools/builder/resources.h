@@ -36,6 +36,9 @@ bool readIconFile(const Bytes& file, std::vector<IconImage>& images, std::string
 // A 24-bit bottom-up DIB (BITMAPINFOHEADER and rows) of RGBA pixels, with
 // transparency blended onto the splash grey.
 Bytes splashBitmap(int width, int height, const std::vector<unsigned char>& rgba);
+// The splash bitmap of an image file (PNG, JPEG, GIF or BMP): its size is read from
+// the header and checked (1 to kMaxSplashSide each way) before anything is decoded.
+bool splashBitmapOf(const Bytes& file, Bytes& bitmap, int& width, int& height, std::string& error);
 // VS_VERSIONINFO with language 0409 and code page 1200.
 struct VersionStrings {
     uint16_t fileVersion[4] = {0, 0, 0, 0};
@@ -56,7 +59,8 @@ bool checkManifestXml(const std::string& xml, std::string& error);
 // The manifest selects the UTF-8 code page (activeCodePage UTF-8).
 bool manifestSelectsUtf8(const std::string& xml);
 
-// Image decoding (image_decode.cpp): the size without decoding, and RGBA pixels.
+// Image decoding (image_decode.cpp): the size without decoding (a BMP too short for
+// its pixel rows is refused as cut off), and RGBA pixels.
 bool imageSize(const Bytes& file, int& width, int& height, std::string& error);
 bool decodeImage(const Bytes& file, int& width, int& height, std::vector<unsigned char>& rgba, std::string& error);
 

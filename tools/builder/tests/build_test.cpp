@@ -103,7 +103,8 @@ TEST(Build, ABuiltLauncherAsStubGetsItsBlockAndFilesReplaced) {
 
 TEST(Build, BlockStartFollowsTheLastSectionTableEntry) {
     ScratchDir dir;
-    std::string stub = dir.write("stub.exe", fakePe({{0x400, 0x200}, {0x200, 0x100}}));
+    // The last entry decides, not the highest offset (of a section without raw data).
+    std::string stub = dir.write("stub.exe", fakePe({{0x400, 0}, {0x200, 0x100}}));
     auto r = runCli({"--stub", stub, "--out", dir.file("app.exe"), "--set", "MAIN_CLASS=x"});
     ASSERT_EQ(r.code, 0) << r.err;
     std::string out = dir.read("app.exe");
@@ -138,10 +139,18 @@ struct FailureCase {
 
 TEST(Build, FailuresWriteNothingAndKeepAnOldOutput) {
     std::string pe = fakePe();
+    std::string shortOfHeaders = fakePe({{0x200, 0x100}});  // the raw data ends before SizeOfHeaders
+    testutil::put(shortOfHeaders, 0x80 + 24 + 60, 0x400, 4);
     const FailureCase cases[] = {
         {"not a PE", "hello", "MAIN_CLASS = a\n", {}, "not a PE32+ image"},
         {"PE32 stub", fakePe({{0x200, 0x200}}, 0x10B), "MAIN_CLASS = a\n", {}, "not a PE32+ image"},
         {"truncated stub", pe.substr(0, 0x300), "MAIN_CLASS = a\n", {}, "beyond the end of the file"},
+        {"a section's raw data after the last entry's", fakePe({{0x400, 0x200}, {0x200, 0x100}}), "MAIN_CLASS = a\n", {},
+         "section 1's raw data (offset 0x400, size 0x200) lies after the end of the last section-table entry's (0x300)"},
+        {"the last entry's raw data inside the headers", fakePe({{0x200, 0x200}, {0, 0}}), "MAIN_CLASS = a\n", {},
+         "the last section-table entry's raw data ends at 0x0, inside the headers"},
+        {"the last entry's raw data within SizeOfHeaders", shortOfHeaders, "MAIN_CLASS = a\n", {},
+         "the last section-table entry's raw data ends at 0x300, inside the headers"},
         {"bad config line", pe, "MAIN_CLASS = a\n\nEXE_TYPE = gui\n", {}, "app.conf:3: EXE_TYPE: not a number"},
         {"unknown setting", pe, "FOO = 1\n", {}, "app.conf:1: unknown setting FOO"},
         {"missing appended file", pe, "[files]\na.jar = nowhere.jar\n", {}, "app.conf:2: cannot"},

@@ -2,6 +2,8 @@
 // every section layout, a stub whose tree is in an unusual order, bad input
 // refused with its line and nothing written, version numbers, manifests and
 // the UTF-8 code page.
+#include <malloc.h>
+
 #include <map>
 
 #include "resources.h"
@@ -127,6 +129,7 @@ struct StubSection {
     std::string name;
     Bytes data;
     uint32_t rootOffset = 0;
+    uint32_t virtualSize = 0;  // 0: the data's size
 };
 Bytes makeStub(const std::vector<StubSection>& sections) {
     Bytes image(0x400, '\0');
@@ -151,7 +154,8 @@ Bytes makeStub(const std::vector<StubSection>& sections) {
         size_t e = table + 40 * i;
         image.replace(e, s.name.size(), s.name);
         uint32_t raw = static_cast<uint32_t>((s.data.size() + 0x1FF) / 0x200 * 0x200);
-        put(image, e + 8, s.data.size(), 4);
+        uint32_t virtualSize = s.virtualSize ? s.virtualSize : static_cast<uint32_t>(s.data.size());
+        put(image, e + 8, virtualSize, 4);
         put(image, e + 12, va, 4);
         put(image, e + 16, raw, 4);
         put(image, e + 20, image.size(), 4);
@@ -162,12 +166,12 @@ Bytes makeStub(const std::vector<StubSection>& sections) {
         }
         if (s.name == ".reloc") {
             put(image, opt + 112 + 8 * 5, va, 4);
-            put(image, opt + 112 + 8 * 5 + 4, s.data.size(), 4);
+            put(image, opt + 112 + 8 * 5 + 4, virtualSize, 4);
         }
         Bytes data = s.data;
         data.resize(raw, '\0');
         image += data;
-        va += (static_cast<uint32_t>(s.data.size()) + 0xFFF) / 0x1000 * 0x1000;
+        va += (virtualSize + 0xFFF) / 0x1000 * 0x1000;
     }
     put(image, opt + 56, va, 4);
     put(image, opt + 112 + 8 * 4, image.size(), 4);  // a certificate table after the sections
@@ -248,6 +252,9 @@ TEST(ResourceWriter, EveryTypeRoundTripsInEverySectionLayout) {
         {"resources last", {{".text", text}, {".rsrc", tree, static_cast<uint32_t>(dataSize)}}},
         {"resources before relocations", {{".text", text}, {".rsrc", tree, static_cast<uint32_t>(dataSize)}, {".reloc", relocs}}},
         {"no resources", {{".text", text}, {".reloc", relocs}}},
+        // The loader maps a section's virtual size; raw data beyond it takes no addresses.
+        {"relocations with raw data beyond their size",
+         {{".text", text}, {".rsrc", tree, static_cast<uint32_t>(dataSize)}, {".reloc", Bytes(0x1300, '\xCD'), 0, 0x20}}},
     };
     for (const Layout& layout : layouts) {
         SCOPED_TRACE(layout.what);
@@ -269,14 +276,15 @@ TEST(ResourceWriter, EveryTypeRoundTripsInEverySectionLayout) {
         EXPECT_EQ(le(out, pe.optionalOffset + 56, 4), (last.virtualAddress + last.virtualSize + 0xFFF) / 0x1000 * 0x1000);
         EXPECT_EQ(le(out, pe.peOffset + 8, 4), 0x12345678u) << "the stub's TimeDateStamp";
         EXPECT_EQ(out.substr(0x400, text.size()), text) << "code stays in place";
-        for (size_t i = 1; i < pe.sections.size(); ++i)
+        for (size_t i = 1; i < pe.sections.size(); ++i) {
+            const builder::PeSection& before = pe.sections[i - 1];
             EXPECT_EQ(pe.sections[i].virtualAddress,
-                      pe.sections[i - 1].virtualAddress +
-                          (std::max(pe.sections[i - 1].virtualSize, pe.sections[i - 1].rawSize) + 0xFFF) / 0x1000 * 0x1000);
+                      before.virtualAddress + ((before.virtualSize ? before.virtualSize : before.rawSize) + 0xFFF) / 0x1000 * 0x1000);
+        }
         if (relocAfter) {
             const builder::PeSection& reloc = pe.sections[pe.sections.size() - 2];
             EXPECT_EQ(std::string(reloc.name, 6), ".reloc");
-            EXPECT_EQ(out.substr(reloc.rawOffset, relocs.size()), relocs) << "following section moved in the file only";
+            EXPECT_EQ(out.substr(reloc.rawOffset, 0x20), relocs) << "following section moved in the file only";
             EXPECT_EQ(pe.directoryRva(5), reloc.virtualAddress);
         }
         if (hadTree && relocAfter) {
@@ -351,21 +359,90 @@ TEST(ResourceWriter, CrookedTreesAreRefused) {
             break;
         }
     put(dataOut, firstLeaf, 0x7FFF0000u, 4);
+    // A section whose address is off the section alignment: the image would grow by a
+    // section at every rewrite.
+    Bytes offAlignment = makeStub({{".text", Bytes(0x10, 'x')}, {".rsrc", tree, static_cast<uint32_t>(dataSize)},
+                                   {".reloc", Bytes(0x20, 'r')}});
+    put(offAlignment, 0x80 + 24 + 240 + 2 * 40 + 12, 0x3024, 4);
+    // A directory pointing past the sections would point into the new resource section.
+    Bytes directoryBeyond = good;
+    put(directoryBeyond, 0x80 + 24 + 112 + 8 * 7, 0x9000, 4);
+    Bytes overlapping = good;  // the code section reaching into the resource section
+    put(overlapping, 0x80 + 24 + 240 + 8, 0x4300, 4);
+    builder::ResourceSet imagesWithoutGroup = everyKind();
+    imagesWithoutGroup.iconGroups.clear();
     struct Case {
         const char* what;
         Bytes image;
         const char* message;
+        builder::ResourceSet set = everyKind();
     } cases[] = {
         {"a loop", loop, "a subdirectory at level 3"},
         {"a directory outside", outside, "lies outside the image"},
         {"data outside", dataOut, "its data (RVA 0x7FFF0000"},
         {"not a PE", "MZ but nothing else", "not a PE32+ image"},
+        {"a section off the alignment", offAlignment, "section 3's address 0x3024 is not a multiple of the section alignment 0x1000"},
+        {"overlapping sections", overlapping, "section 2 (address 0x2000) overlaps section 1, which reaches to 0x6000"},
+        {"a data directory beyond the sections", directoryBeyond,
+         "data directory 7 (RVA 0x9000, 0 bytes) lies beyond the image's sections"},
+        {"icon images no group lists", good, "icon images without a group to list them", imagesWithoutGroup},
     };
     for (const Case& c : cases) {
         Bytes out = "untouched";
-        EXPECT_FALSE(builder::writeResources(c.image, everyKind(), out, error)) << c.what;
+        EXPECT_FALSE(builder::writeResources(c.image, c.set, out, error)) << c.what;
         EXPECT_NE(error.find(c.message), std::string::npos) << c.what << ": " << error;
     }
+}
+
+// Another directory's data reaching into the resource section: that section keeps its
+// bytes, and the new resources go into a section of their own, also on a rewrite.
+TEST(ResourceWriter, ADirectoryReachingIntoTheResourceSectionKeepsIt) {
+    size_t dataSize = 0;
+    for (const RawEntry& e : stubEntries()) dataSize += (e.data.size() + 3) / 4 * 4;
+    Bytes stub = makeStub({{".text", Bytes(0x10, 'x')}, {".rsrc", unusualTree(stubEntries(), 0x2000),
+                                                         static_cast<uint32_t>(dataSize)}});
+    put(stub, 0x80 + 24 + 112 + 8 * 3, 0x1FF0, 4);  // exception data from the code into the resources
+    put(stub, 0x80 + 24 + 112 + 8 * 3 + 4, 0x100, 4);
+    Bytes out, again;
+    std::string error;
+    ASSERT_TRUE(builder::writeResources(stub, everyKind(), out, error)) << error;
+    builder::PeInfo pe;
+    ASSERT_TRUE(builder::parsePe(out, pe, error)) << error;
+    ASSERT_EQ(pe.sections.size(), 3u) << "a new section rather than the old one rewritten";
+    EXPECT_EQ(out.substr(pe.sections[1].rawOffset, 0x10), stub.substr(0x600, 0x10)) << "the old section's bytes";
+    EXPECT_EQ(pe.directoryRva(2), pe.sections[2].virtualAddress);
+    ASSERT_TRUE(builder::writeResources(out, everyKind(), again, error)) << error;
+    EXPECT_EQ(again, out);
+}
+
+TEST(ResourceWriter, NewImagesTakeNoIdThatAKeptGroupLists) {
+    // Group 7 is kept and lists image 1, which the stub lacks; group 1001 is replaced.
+    const std::vector<RawEntry> entries = {{ResourceName::id(3), ResourceName::id(5), 0x409, "old image"},
+                                           {ResourceName::id(14), ResourceName::id(1001), 0x409, group({5})},
+                                           {ResourceName::id(14), ResourceName::id(7), 0x409, group({1})}};
+    size_t dataSize = 0;
+    for (const RawEntry& e : entries) dataSize += (e.data.size() + 3) / 4 * 4;
+    const Bytes stub =
+        makeStub({{".text", Bytes(0x10, 'x')}, {".rsrc", unusualTree(entries, 0x2000), static_cast<uint32_t>(dataSize)}});
+    builder::ResourceSet set;
+    builder::IconImage image;
+    image.data = "new image";
+    set.icons = {image};
+    set.iconGroups = {ResourceName::id(1001)};
+    Bytes out;
+    std::string error;
+    ASSERT_TRUE(builder::writeResources(stub, set, out, error)) << error;
+    builder::ResourceTree tree;
+    ASSERT_TRUE(builder::readResources(out, tree, error)) << error;
+    auto m = byKey(tree);
+    EXPECT_EQ(m["14/7/1033"], group({1})) << "the kept group";
+    EXPECT_EQ(m.count("3/1/1033"), 0u) << "its missing image stays missing";
+    EXPECT_EQ(m.count("3/5/1033"), 0u) << "the replaced group's image is gone";
+    ASSERT_EQ(le(m["14/1001/1033"], 4, 2), 1u);
+    EXPECT_EQ(m["3/" + std::to_string(le(m["14/1001/1033"], 6 + 12, 2)) + "/1033"], "new image");
+    Bytes again;
+    ASSERT_TRUE(builder::writeResources(out, set, again, error)) << error;
+    EXPECT_EQ(again, out) << "the same changes again change nothing";
 }
 
 Bytes pngHeader(uint32_t w, uint32_t h) {
@@ -396,6 +473,21 @@ TEST(ResourceSection, BadLinesAreRefusedWithTheirLineAndNothingIsWritten) {
     dir.write("huge.png", pngHeader(30000, 30000));
     dir.write("bad.manifest", "<assembly><dependency></assembly>");
     dir.write("ok.manifest", "<?xml version=\"1.0\"?>\n<assembly xmlns=\"urn:schemas-microsoft-com:asm.v1\"/>\n");
+    // Small files the decoder would take too far: a BMP header of 8192x8192 pixels without
+    // them, a PNG chunk claiming 2 GB, a JPEG Huffman table of 257 codes.
+    Bytes bmp = "BM" + Bytes(52, '\0');
+    put(bmp, 10, 54, 4);
+    put(bmp, 14, 40, 4);
+    put(bmp, 18, 8192, 4);
+    put(bmp, 22, 8192, 4);
+    put(bmp, 26, 1, 2);
+    put(bmp, 28, 24, 2);
+    dir.write("cut.bmp", bmp);
+    dir.write("claims.png", pngHeader(16, 16).substr(0, 33) + "\x7F\xFF\xFF\xF0IDAT" + Bytes(8, 'x'));
+    Bytes jpeg = testutil::bytes({0xFF, 0xD8, 0xFF, 0xC4, 0x01, 0x14, 0x00, 0, 0, 0, 0, 0, 0, 0, 255, 2, 0, 0, 0, 0, 0, 0, 0});
+    dir.write("huffman.jpg", jpeg + Bytes(257, '\x01') + "\xFF\xD9");
+    dir.write("control.manifest", "<assembly>\x01</assembly>");
+    dir.write("declaration.manifest", "<?xml encoding=\"UTF-8\"?><assembly/>");
     struct Case {
         const char* what;
         std::string lines;  // after "[resources]" on line 2
@@ -408,6 +500,13 @@ TEST(ResourceSection, BadLinesAreRefusedWithTheirLineAndNothingIsWritten) {
         {"an icon that is text", "ICON = fake.png", 3, "fake.png: not an .ico file or a PNG image"},
         {"a 0x0 image", "SPLASH_IMAGE = zero.png", 3, "zero.png: a splash image is 1 to 8192 pixels wide and high, not 0x0"},
         {"a 30000x30000 image", "SPLASH_IMAGE = huge.png", 3, "not 30000x30000"},
+        {"a BMP without its pixels", "SPLASH_IMAGE = cut.bmp", 3,
+         "cut.bmp: the BMP file is cut off: its 8192x8192 pixels need 201326646 bytes, the file has 54"},
+        {"a PNG chunk beyond the file", "SPLASH_IMAGE = claims.png", 3,
+         "claims.png: the PNG file is cut off: its chunk IDAT at offset 33 needs 2147483644 bytes"},
+        {"a PNG icon cut off", "ICON = claims.png", 3, "claims.png: the PNG file is cut off"},
+        {"a JPEG Huffman table of 257 codes", "SPLASH_IMAGE = huffman.jpg", 3,
+         "huffman.jpg: not a usable JPEG image (a Huffman table of 257 codes)"},
         {"a missing file", "ICON = nowhere.ico", 3, "cannot open"},
         {"five version numbers", "FILE_VERSION = 1.2.3.4.5", 3, "FILE_VERSION: not a version: \"1.2.3.4.5\""},
         {"letters as version", "COMPANY_NAME = x\nPRODUCT_VERSION = a.b", 4, "PRODUCT_VERSION: not a version: \"a.b\""},
@@ -416,6 +515,10 @@ TEST(ResourceSection, BadLinesAreRefusedWithTheirLineAndNothingIsWritten) {
         {"a bad choice", "EXECUTION_LEVEL = admin", 3, "\"admin\" is not one of asInvoker, highestAvailable"},
         {"a bad flag", "LONG_PATHS = yes", 3, "LONG_PATHS: 1 or 0 is expected"},
         {"a manifest that is not XML", "MANIFEST = bad.manifest", 3, "bad.manifest: not well-formed XML at line 1, column"},
+        {"a manifest with a control character", "MANIFEST = control.manifest", 3,
+         "control.manifest: not well-formed XML at line 1, column 11: a control character (0x01)"},
+        {"a manifest declaration without version", "MANIFEST = declaration.manifest", 3,
+         "declaration.manifest: not well-formed XML at line 1, column 6: the XML declaration needs a version"},
         {"MANIFEST with a generated key", "MANIFEST = ok.manifest\nDPI_AWARENESS = system", 4,
          "MANIFEST is taken as it is and cannot be combined with DPI_AWARENESS"},
         {"a non-Windows-1252 text without UTF-8", "FILE_VERSION = 1\n[strings]\nMAIN_CLASS = a✓", 5,
@@ -429,7 +532,7 @@ TEST(ResourceSection, BadLinesAreRefusedWithTheirLineAndNothingIsWritten) {
         EXPECT_EQ(r.err.compare(0, where.size(), where), 0) << c.what << ": " << r.err;
         EXPECT_NE(r.err.find(c.message), std::string::npos) << c.what << ": " << r.err;
         EXPECT_FALSE(dir.exists("app.exe")) << c.what;
-        EXPECT_EQ(dir.list().size(), 9u) << c.what << ": nothing else written";
+        EXPECT_EQ(dir.list().size(), 14u) << c.what << ": nothing else written";
     }
 }
 
@@ -472,6 +575,21 @@ TEST(ResourceSection, ManifestXml) {
         {"<assembly><!-- a -- b --></assembly>", "\"--\" inside a comment"},
         {"<dependency/>", "the root element is <dependency>"},
         {"", "the root element is missing"},
+        // What Windows' parser would refuse too: characters XML does not allow, a crooked
+        // declaration, a reserved name, names beyond ASCII.
+        {"<?xml version='1.0' encoding='us-ascii' standalone='no' ?><assembly>&#x10FFFF;&#9;</assembly>", nullptr},
+        {"<assembly a='\x1F'/>", "column 14: a control character (0x1F)"},
+        {"<assembly>\xEF\xBF\xBE</assembly>", "the non-character U+FFFE"},
+        {"<assembly>&#0;</assembly>", "&#0; is not a character XML allows"},
+        {"<assembly>&#xD800;</assembly>", "&#xD800; is not a character XML allows"},
+        {"<?xml version=\"1.0\"encoding=\"UTF-8\"?><assembly/>", "the XML declaration does not end here"},
+        {"<?xml version=\"2.0\"?><assembly/>", "version \"2.0\" is not an XML version"},
+        {"<?xml version=\"1.0\" standalone=\"yes\" encoding=\"UTF-8\"?><assembly/>", "the XML declaration does not end here"},
+        {"<?xml version=\"1.0\" encoding=\"UTF-16\"?><assembly/>", "the encoding \"UTF-16\" (the file is read as UTF-8)"},
+        {"<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><assembly>\xC3\xA9</assembly>", "the encoding \"ISO-8859-1\""},
+        {"<?XML version=\"1.0\"?><assembly/>", "the processing instruction name XML is reserved"},
+        {"<?pi\"x\"?><assembly/>", "a blank is expected after pi"},
+        {"<assembly><\xC3\xA9/></assembly>", "a name is expected"},
     };
     for (const Case& c : cases) {
         std::string error;
@@ -488,6 +606,37 @@ TEST(ResourceSection, ManifestXml) {
     builder::ManifestOptions utf8;
     utf8.utf8CodePage = true;
     EXPECT_TRUE(builder::manifestSelectsUtf8(builder::generateManifest(utf8)));
+}
+
+// stb_image 2.27 left its JPEG decoder's state uninitialised: a scan using a table no
+// segment defined read what the heap held. glibc fills every new allocation with a byte
+// of the test's choice (M_PERTURB; no effect under AddressSanitizer, which has its own).
+TEST(ResourceSection, DecodingDoesNotDependOnWhatTheHeapHeld) {
+    // An 8x8 JPEG (ImageMagick's) whose colour components use AC table 1, defined here as table 3.
+    Bytes jpeg;
+    for (const char* h = "ffd8ffe000104a46494600010100000100010000ffdb004300030202020202030202020303030304060404040404080606"
+                         "050609080a0a090809090a0c0f0c0a0b0e0b09090d110d0e0f101011100a0c12131210130f101010ffdb00430103030304"
+                         "030408040408100b090b1010101010101010101010101010101010101010101010101010101010101010101010101010"
+                         "101010101010101010101010ffc00011080008000803011100021101031101ffc400140001000000000000000000000000"
+                         "00000008ffc40014100100000000000000000000000000000000ffc4001501010100000000000000000000000000000709"
+                         "ffc40014110100000000000000000000000000000000ffda000c03010002110311003f003a03154dffd9";
+         h[0] && h[1]; h += 2)
+        jpeg += static_cast<char>(std::stoi(std::string(h, 2), nullptr, 16));
+    const size_t table = jpeg.rfind(std::string("\xFF\xC4\x00\x14\x11", 5));
+    ASSERT_NE(table, std::string::npos);
+    jpeg[table + 4] = 0x13;
+    std::vector<unsigned char> first;
+    for (int fill : {0x11, 0x5A, 0xC3}) {
+        mallopt(M_PERTURB, fill);
+        int w = 0, h = 0;
+        std::vector<unsigned char> rgba;
+        std::string error;
+        ASSERT_TRUE(builder::decodeImage(jpeg, w, h, rgba, error)) << error;
+        EXPECT_EQ(w, 8);
+        if (first.empty()) first = rgba;
+        EXPECT_EQ(rgba, first) << "heap filled with " << fill;
+    }
+    mallopt(M_PERTURB, 0);
 }
 
 TEST(ResourceSection, Utf8CodePageWritesNarrowTextAsUtf8) {
