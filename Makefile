@@ -24,12 +24,17 @@ export UBSAN_OPTIONS ?= print_stacktrace=1:halt_on_error=1
 # harness (tests/e2e/tovex.py) do the same for themselves.
 FIXED_LAYOUT := setarch $(shell uname -m) -R
 
-.PHONY: all deps host host-asan win java dist test test-host test-asan test-win test-java test-e2e test-repeat demo bench fuzz wine-prefix clean
+.PHONY: all deps runtimes host host-asan win java dist test test-host test-asan test-win test-java test-e2e test-repeat demo bench fuzz wine-prefix clean
 
 all: host win java
 
 deps:
 	@bash .ci/deps.sh
+	@$(MAKE) --no-print-directory runtimes
+
+# Real Windows Java runtimes (tools/runtimes/runtimes.lock) unpacked into $(B)/runtimes/<major>/.
+runtimes:
+	@$(PYTHON) tools/runtimes/fetch_runtimes.py --out $(B)/runtimes
 
 host:
 	cmake -S . -B $(HOST) -DCMAKE_BUILD_TYPE=Release -DJAVA_HOME=$(JAVA_HOME) >/dev/null

@@ -8,7 +8,7 @@ PACKAGES=(
   wine wine64 xvfb xauth imagemagick xdotool
   openjdk-17-jdk-headless openjdk-17-jre fonts-dejavu-core junit4 unzip
   googletest libbenchmark-dev
-  python3 python3-pytest python3-pefile
+  python3 python3-pip python3-pytest python3-pefile
   icoutils osslsigncode openssl libstb-dev libexpat1-dev
 )
 missing=()
