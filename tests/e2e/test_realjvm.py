@@ -66,9 +66,10 @@ def test_system_exit_gives_its_code(appdir, report):
     assert "main returned" not in result.log, "the program ended the process from inside main"
 
 
-def test_exception_from_main_is_printed_and_ends_with_one(appdir, report):
+@pytest.mark.parametrize("major", ["17", "25"])   # main called through reflection on 17, a method handle on 25
+def test_exception_from_main_is_printed_and_ends_with_one(appdir, report, major):
     a = app(appdir, report, "MSG_JVM_START_FAILED = The program failed.\n")
-    result = a.run(["throw"], java=rj.home("17"))
+    result = a.run(["throw"], java=rj.home(major))
     assert result.returncode == tovex.EXIT_FATAL
     assert "java.lang.IllegalStateException: realapp failed on purpose" in result.stderr
     assert "at realapp.Main.main(Main.java" in result.stderr, "the VM prints the stack trace"
