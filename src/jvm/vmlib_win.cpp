@@ -1,15 +1,19 @@
 // Loading jvm.dll of the runtime found, with its bin directory on PATH.
 #include <windows.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 #include "files/paths.h"
 #include "jvm/search.h"
+#include "jvm/vm_check.h"
 #include "jvm/vmlib.h"
 #include "launcher/config.h"
 #include "launcher/errors.h"
 #include "launcher/log.h"
+#include "launcher/texts.h"
 
 namespace {
 std::string* gJvmHome = nullptr;
@@ -46,6 +50,13 @@ void setPath(const PathValue& path) {
     std::string entry = "PATH=" + path.value;
     _putenv(entry.c_str());
 }
+
+void showWrongArchitecture(const VmLibraryVerdict& verdict) {
+    std::string machine = peMachineName(verdict.machine);
+    std::vector<char> text(std::strlen(texts::kWrongArchitectureFormat) + verdict.library.size() + machine.size() + 1);
+    std::snprintf(text.data(), text.size(), texts::kWrongArchitectureFormat, verdict.library.c_str(), machine.c_str());
+    showErrorText(text.data());
+}
 }  // namespace
 
 const std::string& jvmHome() {
@@ -59,8 +70,12 @@ HMODULE tryVmDirectory(const std::string& binDir, const std::string& vmType) {
     std::string library = binDir + "\\" + vmType + "\\jvm.dll";
     bool exists = pathExists(library);
     logMessage("Trying %s (exists %d)", library.c_str(), exists ? 1 : 0);
-    // Loaded by its full path; the libraries it needs come from PATH.
-    HMODULE module = LoadLibraryA(library.c_str());
+    // Loaded by its absolute path with the altered search order: the libraries it needs
+    // come from its own directory and the runtime's bin first (then PATH), never from
+    // another Java that happens to be earlier on PATH or beside the launcher.
+    std::string absolute = isRelativePath(library) ? getFullPath(library, true) : library;
+    std::u16string wide = toUtf16(absolute, fileCodePage());
+    HMODULE module = LoadLibraryExW(reinterpret_cast<LPCWSTR>(wide.c_str()), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
     if (!module && exists) logMessage("Failed with error code %d", static_cast<int>(GetLastError()));
     return module;
 }
@@ -99,7 +114,14 @@ bool LoadDLL(bool showErrors) {
     JvmSource kind = searchForJvm(exe, source);
     if (kind == JvmSource::None) {
         logError("No JVM found");
-        if (showErrors) showMessage(CFG_MSG_NO_JVM_BITS, "64");
+        // A runtime of another architecture was all there was: say so rather than "none found".
+        const VmLibraryVerdict& refused = firstWrongArchitectureRefusal();
+        if (!refused.library.empty()) {
+            logError("A Java runtime was refused: %s", refused.reason.c_str());
+            if (showErrors) showWrongArchitecture(refused);
+        } else if (showErrors) {
+            showMessage(CFG_MSG_NO_JVM_BITS, "64");
+        }
         return false;
     }
     logMessage("Trying to load JVM-DLL from %s", exe.c_str());
@@ -115,6 +137,14 @@ bool LoadDLL(bool showErrors) {
         gCreateEntry = entry;
         logMessage("Loading of JVM-DLL successful");
         return true;
+    }
+    // Why it did not load, when the headers tell: a library of another machine gets a
+    // message that says so instead of "damaged".
+    VmLibraryVerdict verdict = checkVmLibrary(exe, std::string());
+    if (!verdict.usable) logError("VM library unusable: %s", verdict.reason.c_str());
+    if (verdict.wrongArchitecture()) {
+        if (showErrors) showWrongArchitecture(verdict);
+        return false;
     }
     if (showErrors) {
         switch (kind) {
