@@ -2,7 +2,6 @@
 #include "vm_check.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 
 #include "jvm/vmlib.h"
@@ -45,10 +44,10 @@ std::string problemOf(const VmLibraryFinding& f) {
 }
 }  // namespace
 
-PeImageInfo inspectPeImage(const PeByteReader& read) {
+PeImageInfo inspectPeImage(PeByteReader read, void* context) {
     PeImageInfo info;
     unsigned char dos[64];
-    long got = read(0, sizeof(dos), dos);
+    long got = read(context, 0, sizeof(dos), dos);
     if (got < 0) return info;  // Unreadable
     if (got < 2 || dos[0] != 'M' || dos[1] != 'Z') {
         info.kind = PeImageKind::NotPe;
@@ -64,7 +63,7 @@ PeImageInfo inspectPeImage(const PeByteReader& read) {
         return info;
     }
     unsigned char header[24];  // signature (4) and the COFF file header (20)
-    got = read(offset, sizeof(header), header);
+    got = read(context, offset, sizeof(header), header);
     if (got < 0) return info;
     if (got >= 4 && std::memcmp(header, "PE\0\0", 4) != 0) {
         info.kind = PeImageKind::NotPe;
@@ -86,12 +85,14 @@ PeImageInfo inspectPeImage(const PeByteReader& read) {
 }
 
 PeImageInfo inspectPeImage(const std::string& bytes) {
-    return inspectPeImage([&bytes](uint64_t offset, size_t n, unsigned char* out) -> long {
-        if (offset >= bytes.size()) return 0;
-        size_t count = std::min<uint64_t>(n, bytes.size() - offset);
-        std::memcpy(out, bytes.data() + offset, count);
+    auto read = [](void* context, uint64_t offset, size_t n, unsigned char* out) -> long {
+        const std::string& data = *static_cast<const std::string*>(context);
+        if (offset >= data.size()) return 0;
+        size_t count = static_cast<size_t>(std::min<uint64_t>(n, data.size() - offset));
+        std::memcpy(out, data.data() + offset, count);
         return static_cast<long>(count);
-    });
+    };
+    return inspectPeImage(read, const_cast<std::string*>(&bytes));
 }
 
 std::string peMachineName(uint16_t machine) {
@@ -107,8 +108,8 @@ std::string peMachineName(uint16_t machine) {
         case kMachineIa64:
             return "IA-64";
         default: {
-            char text[32];
-            std::snprintf(text, sizeof(text), "machine 0x%04x", static_cast<unsigned>(machine));
+            std::string text = "machine 0x";
+            for (int shift = 12; shift >= 0; shift -= 4) text += "0123456789abcdef"[(machine >> shift) & 0xf];
             return text;
         }
     }

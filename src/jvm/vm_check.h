@@ -5,7 +5,6 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -33,12 +32,13 @@ struct PeImageInfo {
 };
 
 // Reads up to n bytes at offset into out; returns how many were read (fewer at the
-// end of the file), or -1 when the file cannot be read.
-using PeByteReader = std::function<long(uint64_t offset, size_t n, unsigned char* out)>;
+// end of the file), or -1 when the file cannot be read. (A plain function pointer:
+// the launcher stubs carry no exception support that std::function would name.)
+using PeByteReader = long (*)(void* context, uint64_t offset, size_t n, unsigned char* out);
 
 // The DOS header ("MZ", e_lfanew at 0x3c), the signature "PE\0\0" at e_lfanew, the COFF
 // machine (e_lfanew + 4) and characteristics (e_lfanew + 22).
-PeImageInfo inspectPeImage(const PeByteReader& read);
+PeImageInfo inspectPeImage(PeByteReader read, void* context);
 // The same over bytes held in memory (the whole file).
 PeImageInfo inspectPeImage(const std::string& bytes);
 

@@ -14,14 +14,16 @@ PeImageInfo inspectFile(const std::string& path) {
     Handle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid()) return PeImageInfo{};
-    return inspectPeImage([&file](uint64_t offset, size_t n, unsigned char* out) -> long {
+    auto read = [](void* context, uint64_t offset, size_t n, unsigned char* out) -> long {
+        HANDLE h = static_cast<HANDLE>(context);
         LARGE_INTEGER at;
         at.QuadPart = static_cast<LONGLONG>(offset);
-        if (!SetFilePointerEx(file.get(), at, nullptr, FILE_BEGIN)) return -1;
+        if (!SetFilePointerEx(h, at, nullptr, FILE_BEGIN)) return -1;
         DWORD got = 0;
-        if (!ReadFile(file.get(), out, static_cast<DWORD>(n), &got, nullptr)) return -1;
+        if (!ReadFile(h, out, static_cast<DWORD>(n), &got, nullptr)) return -1;
         return static_cast<long>(got);
-    });
+    };
+    return inspectPeImage(read, file.get());
 }
 
 bool isFile(const std::string& path) {

@@ -1,9 +1,7 @@
 // Loading jvm.dll of the runtime found, with its bin directory on PATH.
 #include <windows.h>
 
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <vector>
 
 #include "files/paths.h"
@@ -52,10 +50,13 @@ void setPath(const PathValue& path) {
 }
 
 void showWrongArchitecture(const VmLibraryVerdict& verdict) {
-    std::string machine = peMachineName(verdict.machine);
-    std::vector<char> text(std::strlen(texts::kWrongArchitectureFormat) + verdict.library.size() + machine.size() + 1);
-    std::snprintf(text.data(), text.size(), texts::kWrongArchitectureFormat, verdict.library.c_str(), machine.c_str());
-    showErrorText(text.data());
+    // The format's two "%s", filled in order.
+    std::string text = texts::kWrongArchitectureFormat;
+    for (const std::string& value : {verdict.library, peMachineName(verdict.machine)}) {
+        size_t at = text.find("%s");
+        if (at != std::string::npos) text.replace(at, 2, value);
+    }
+    showErrorText(text);
 }
 }  // namespace
 

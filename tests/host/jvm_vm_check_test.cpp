@@ -56,15 +56,18 @@ TEST(PeImage, Table) {
 }
 
 TEST(PeImage, UnreadableFile) {
-    PeImageInfo info = inspectPeImage([](uint64_t, size_t, unsigned char*) -> long { return -1; });
+    PeImageInfo info = inspectPeImage([](void*, uint64_t, size_t, unsigned char*) -> long { return -1; }, nullptr);
     EXPECT_EQ(static_cast<int>(info.kind), static_cast<int>(PeImageKind::Unreadable));
     // Readable headers, then a read error at e_lfanew.
     std::string image = peImage(kMachineX8664, kDll);
-    info = inspectPeImage([&image](uint64_t offset, size_t n, unsigned char* out) -> long {
-        if (offset != 0) return -1;
-        std::copy(image.begin(), image.begin() + n, out);
-        return static_cast<long>(n);
-    });
+    info = inspectPeImage(
+        [](void* context, uint64_t offset, size_t n, unsigned char* out) -> long {
+            const std::string& data = *static_cast<const std::string*>(context);
+            if (offset != 0) return -1;
+            std::copy(data.begin(), data.begin() + n, out);
+            return static_cast<long>(n);
+        },
+        &image);
     EXPECT_EQ(static_cast<int>(info.kind), static_cast<int>(PeImageKind::Unreadable));
 }
 
