@@ -72,8 +72,8 @@ HMODULE tryVmDirectory(const std::string& binDir, const std::string& vmType) {
     bool exists = pathExists(library);
     logMessage("Trying %s (exists %d)", library.c_str(), exists ? 1 : 0);
     // Loaded by its absolute path with the altered search order: the libraries it needs
-    // come from its own directory and the runtime's bin first (then PATH), never from
-    // another Java that happens to be earlier on PATH or beside the launcher.
+    // come from its own directory and the runtime's bin first (the DLL directory set by
+    // loadFromBinDir), never from the launcher's directory or another Java on PATH.
     std::string absolute = isRelativePath(library) ? getFullPath(library, true) : library;
     std::u16string wide = toUtf16(absolute, fileCodePage());
     HMODULE module = LoadLibraryExW(reinterpret_cast<LPCWSTR>(wide.c_str()), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
@@ -90,6 +90,11 @@ HMODULE loadFromBinDir(const std::string& exePath) {
     newPath.value = oldPath.value + ";" + binDir;
     setPath(newPath);
 
+    // While the VM library loads, the runtime's bin is the DLL directory: its dependencies
+    // (vcruntime140.dll, ...) come from there before the system's and PATH's. Afterwards the
+    // DLL directory is empty again (the current directory takes no part in the search).
+    std::u16string wideBin = toUtf16(binDir, fileCodePage());
+    SetDllDirectoryW(reinterpret_cast<LPCWSTR>(wideBin.c_str()));
     HMODULE module = nullptr;
     std::string preferred = getConfigString(CFG_PREFERRED_VM_TYPE, 200);
     if (!preferred.empty()) module = tryVmDirectory(binDir, preferred);
@@ -97,6 +102,7 @@ HMODULE loadFromBinDir(const std::string& exePath) {
         if (module) break;
         module = tryVmDirectory(binDir, vmType);
     }
+    SetDllDirectoryA("");
     if (!module) setPath(oldPath);
     return module;
 }

@@ -224,3 +224,22 @@ def test_only_a_32_bit_runtime_says_so(appdir, hello_jar, copies, sequence):
         assert not lines_with(result, "Trying to load JVM-DLL")
     finally:
         shutil.rmtree(home, ignore_errors=True)
+
+
+# -- the VM library's dependencies come from its runtime ----------------------------------------------------
+
+def test_the_vm_library_takes_its_dependencies_from_its_runtime(appdir, tmp_path, hello_jar, copies):
+    # jvm.dll needs vcruntime140.dll and vcruntime140_1.dll, which a runtime carries in its bin directory. Foreign
+    # DLLs of those names (x86-64 DLLs without their functions) lie beside the launcher and in another "Java" on PATH:
+    # loaded by its path alone, jvm.dll would take the launcher directory's and the VM would crash at its first call.
+    rt = copies(COPIES / "rt")
+    other_bin = tmp_path / "other java" / "bin"
+    other_bin.mkdir(parents=True)
+    for name in ("vcruntime140.dll", "vcruntime140_1.dll"):
+        shutil.copyfile(runtimes.STANDIN / "splashscreen.dll", appdir / name)
+        shutil.copyfile(runtimes.STANDIN / "splashscreen.dll", other_bin / name)
+    exe = app(appdir, hello_jar, f"B{win(rt)}")
+    result = tovex.run_exe(exe, log=True, env={"WINEPATH": tovex.wine_path(other_bin)})
+    assert has_line(result, "Loading of JVM-DLL successful"), result.log
+    assert result.returncode == 0, result.stdout + result.stderr
+    assert ran_on(result, rt), result.stdout
