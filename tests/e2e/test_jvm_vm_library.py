@@ -230,8 +230,10 @@ def test_only_a_32_bit_runtime_says_so(appdir, hello_jar, copies, sequence):
 
 def test_the_vm_library_takes_its_dependencies_from_its_runtime(appdir, tmp_path, hello_jar, copies):
     # jvm.dll needs vcruntime140.dll and vcruntime140_1.dll, which a runtime carries in its bin directory. Foreign
-    # DLLs of those names (x86-64 DLLs without their functions) lie beside the launcher and in another "Java" on PATH:
-    # loaded by its path alone, jvm.dll would take the launcher directory's and the VM would crash at its first call.
+    # DLLs of those names (x86-64 DLLs without their functions) lie beside the launcher and in another "Java" on PATH;
+    # taking either, the VM would crash at its first call. (A program that loads this jvm.dll by its path alone, with
+    # such DLLs beside it, does crash under Wine; the launcher, under Wine, also found the right ones before it used
+    # LOAD_WITH_ALTERED_SEARCH_PATH and the runtime's bin as DLL directory, so this guards the outcome only.)
     rt = copies(COPIES / "rt")
     other_bin = tmp_path / "other java" / "bin"
     other_bin.mkdir(parents=True)
