@@ -245,3 +245,31 @@ def test_the_vm_library_takes_its_dependencies_from_its_runtime(appdir, tmp_path
     assert has_line(result, "Loading of JVM-DLL successful"), result.log
     assert result.returncode == 0, result.stdout + result.stderr
     assert ran_on(result, rt), result.stdout
+
+
+# -- versions compare as numbers, for every entry kind ----------------------------------------------------------
+
+LIMITS = [
+    # (MIN_VERSION, MAX_VERSION, whether Java 17.0.9 passes). Byte by byte "17.0.9" sorted below "9": a lower
+    # limit 9 refused it and an upper limit 9 admitted it. As numbers 17.0.9 is above 9 and within 11 to 17.
+    ("9", "", True),
+    ("11", "17", True),
+    ("", "9", False),
+    ("1.8", "", True),
+    ("17.0.10", "", False),
+]
+
+
+@pytest.mark.parametrize("low,high,passes", LIMITS, ids=[f"min {c[0] or '-'} max {c[1] or '-'}" for c in LIMITS])
+def test_limits_compare_numbers_for_a_variable_entry(appdir, hello_jar, copies, low, high, passes):
+    home = copies(COPIES / "rt")
+    exe = app(appdir, hello_jar, "EJAVA_HOME", MIN_VERSION=low, MAX_VERSION=high)
+    result = tovex.run_exe(exe, log=True, env={"JAVA_HOME": win(home)})
+    assert any(line.startswith("got version from ") and line.endswith(" 17.0.9") for line in result.log_lines), result.log
+    if passes:
+        assert result.returncode == 0, result.stderr
+        assert ran_on(result, home), result.stdout
+    else:
+        assert result.returncode == tovex.EXIT_NO_JVM, result.stderr
+        assert "E1016 no jvm 64" in result.stderr
+        assert has_line(result, "checkJavaExe returning 0")
