@@ -141,39 +141,19 @@ struct Checker {
     void versionLimits() {
         std::string min = value(CFG_MIN_VERSION), max = value(CFG_MAX_VERSION);
         if (min.empty() || max.empty()) return;
-        // Either range is empty exactly when the lower limit itself fails the upper one.
-        // The 'J' entry compares as numbers, every other step of the search as text.
-        bool textEmpty = !isWithinVersionLimits(min, min, max);
-        NumericVersion low, high;
-        bool numberEmpty = parseNumericVersion(min, low) && parseNumericVersion(max, high) && !meetsUpperLimit(low, high);
-        std::vector<SearchEntry> entries = parseSearchSequence(value(CFG_JVM_SEARCH_SEQUENCE));
-        bool byNumber = false, byText = entries.empty(), fallback = false;  // no entries: only the fixed steps
-        for (const SearchEntry& entry : entries) {
-            byNumber = byNumber || entry.type == 'J';
-            byText = byText || (isKnownSearchLetter(entry.type) && entry.type != 'J');
+        // The range is empty exactly when the lower limit itself fails the upper one, by
+        // the rule every search entry applies (numbers; text that is no version byte-wise).
+        if (isVersionAccepted(min, min, max, true)) return;
+        bool fallback = false;
+        for (const SearchEntry& entry : parseSearchSequence(value(CFG_JVM_SEARCH_SEQUENCE)))
             fallback = fallback || takesPartInFallback(entry);
-        }
-        textEmpty = textEmpty && byText;
-        numberEmpty = numberEmpty && byNumber;
-        if (!textEmpty && !numberEmpty) return;
-        const std::string limits = "MIN_VERSION " + quoted(min) + " is above MAX_VERSION " + quoted(max);
-        if ((textEmpty || !byText) && (numberEmpty || !byNumber)) {
-            std::string text = limits + ": no Java version passes both (versions compare " +
-                               (byNumber && !byText ? "as numbers" : byNumber ? "as text, and as numbers for J"
-                                                                                : "as text, character by character") +
-                               ")";
-            if (fallback)
-                warning(origin(CFG_MIN_VERSION), text + "; only a runtime directory retried without a version check "
-                                                        "can start");
-            else
-                error(origin(CFG_MIN_VERSION), text);
-        } else if (textEmpty) {
-            warning(origin(CFG_MIN_VERSION), limits + " for the entries other than J, which compare versions as "
-                                                      "text (character by character): only J can pass both");
-        } else {
-            warning(origin(CFG_MIN_VERSION), limits + " for the J entry, which compares versions as numbers: only "
-                                                      "the other entries can pass both");
-        }
+        std::string text = "MIN_VERSION " + quoted(min) + " is above MAX_VERSION " + quoted(max) +
+                           ": no Java version passes both (versions compare as numbers)";
+        if (fallback)
+            warning(origin(CFG_MIN_VERSION), text + "; only a runtime directory retried without a version check "
+                                                    "can start");
+        else
+            error(origin(CFG_MIN_VERSION), text);
     }
 
     void classPath() {

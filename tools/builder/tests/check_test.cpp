@@ -102,20 +102,20 @@ TEST(Check, EachFindingOnItsLine) {
          {"{conf}:1: warning: no JVM_SEARCH_SEQUENCE: nothing that can find a Java runtime on a machine without "
           "JAVA_HOME or a like variable (add B.\\jre for a bundled runtime, or J, Y or S)"}},
         {"J alone is a source", "MAIN_CLASS = a.Main\nJVM_SEARCH_SEQUENCE = J\n", {}, {}, {}},
-        {"MIN_VERSION above MAX_VERSION (text order: 11 sorts after 1.8)",
+        {"MIN_VERSION above MAX_VERSION (numbers: 11 is above 8)",
          std::string(kBase) + "MAX_VERSION = 1.8\nMIN_VERSION = 11\n", {}, {},
          {"{conf}:4: error: MIN_VERSION \"11\" is above MAX_VERSION \"1.8\": no Java version passes both (versions "
-          "compare as text, character by character)"}},
-        {"the text rule of the other entries refuses every version; J compares numbers",
-         "MAIN_CLASS = a.Main\nJVM_SEARCH_SEQUENCE = J;Y\nMIN_VERSION = 9\nMAX_VERSION = 17\n", {}, {},
-         {"{conf}:3: warning: MIN_VERSION \"9\" is above MAX_VERSION \"17\" for the entries other than J, which "
-          "compare versions as text (character by character): only J can pass both"}},
+          "compare as numbers)"}},
+        {"limits in the right numeric order, every entry kind (9 below 17)",
+         "MAIN_CLASS = a.Main\nJVM_SEARCH_SEQUENCE = J;Y\nMIN_VERSION = 9\nMAX_VERSION = 17\n", {}, {}, {}},
         {"J alone with limits in the right numeric order",
          "MAIN_CLASS = a.Main\nJVM_SEARCH_SEQUENCE = J\nMIN_VERSION = 9\nMAX_VERSION = 17\n", {}, {}, {}},
+        {"an upper limit admits what continues it (17 admits 17.0.9 as a lower limit)",
+         "MAIN_CLASS = a.Main\nJVM_SEARCH_SEQUENCE = Y\nMIN_VERSION = 17.0.9\nMAX_VERSION = 17\n", {}, {}, {}},
         {"no version passes, but the bundled runtime is retried without a version check",
          "MAIN_CLASS = a.Main\nJVM_SEARCH_SEQUENCE = B.\\jre;J\nMIN_VERSION = 11\nMAX_VERSION = 1.8\n", {}, {},
          {"{conf}:3: warning: MIN_VERSION \"11\" is above MAX_VERSION \"1.8\": no Java version passes both "
-          "(versions compare as text, and as numbers for J); only a runtime directory retried without a version "
+          "(versions compare as numbers); only a runtime directory retried without a version "
           "check can start"}},
         {"mandatory class-path entries missing under the application directory",
          std::string(kBase) + "CLASS_PATH = A1lib\\app.jar;A0lib\\opt.jar;D1classes;S1plugins;E1APP_CP;"
