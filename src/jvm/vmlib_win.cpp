@@ -11,6 +11,7 @@
 #include "launcher/config.h"
 #include "launcher/errors.h"
 #include "launcher/log.h"
+#include "windows/expand.h"
 #include "launcher/texts.h"
 
 namespace {
@@ -47,6 +48,7 @@ void setPath(const PathValue& path) {
         logMessage("Setting PATH %s failed with error %d", path.value.c_str(), static_cast<int>(GetLastError()));
     std::string entry = "PATH=" + path.value;
     _putenv(entry.c_str());
+    environmentChanged();
 }
 
 void showWrongArchitecture(const VmLibraryVerdict& verdict) {
