@@ -88,7 +88,8 @@ def test_destroy_waits_for_a_thread_that_outlives_main(appdir, report, tmp_path)
 
 def test_options_from_every_source_and_the_launchers_properties(appdir, report, tmp_path):
     (appdir / "lib" / "first").mkdir(parents=True)
-    a = app(appdir, report, "ACCEPT_J_ARGUMENTS = 1\n", vm_options="-Drealapp.block=B -Drealapp.order=block",
+    a = app(appdir, report, "ACCEPT_J_ARGUMENTS = 1\n",
+            vm_options="-Drealapp.block=B -Drealapp.order=block \"-Drealapp.path=${PATH}\"",
             class_path=r"A1lib\first;A1lib\realapp.jar;A1lib\tovex-runtime.jar")
     (appdir / "app.vmoptions").write_text("-Drealapp.file=F\n-Drealapp.order=file\n", encoding="cp1252")
     java = rj.home("17")
@@ -109,6 +110,7 @@ def test_options_from_every_source_and_the_launchers_properties(appdir, report, 
     assert r["java.home"].lower() == tovex.wine_path(java).lower()
     assert r["java.library.path"].lower().endswith(tovex.wine_path(java / "bin").lower()), \
         "the runtime's bin is appended to PATH, which becomes java.library.path"
+    assert r["realapp.path"] == r["java.library.path"], "${PATH} expands to PATH as the launcher left it"
     assert r["tovex.semaphoreName"] != "<null>" and r["tovex.processCommFile"] == "<null>"
 
 
