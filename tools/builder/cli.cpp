@@ -162,6 +162,7 @@ int runCli(const std::vector<std::string>& args, std::string& out, std::string& 
     ResourceSet resources;
     if (!prepareResourceChanges(input, output, std::getenv("SOURCE_DATE_EPOCH"), resources, error))
         return failure(err, error);
+    for (const InputWarning& w : input.warnings) err += "tovex-build: warning: " + w.origin + ": " + w.text + "\n";
     BlockData block;
     if (!finishBlock(input, block, error)) return failure(err, error);
     for (const AppendedFile& f : input.files) {
