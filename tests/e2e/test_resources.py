@@ -270,6 +270,11 @@ def test_signed_exe_runs_extracts_and_rebuilds_without_its_signature(appdir, tmp
         shutil.rmtree(out)
     dump = builder("--dump", signed).stdout.decode()
     assert "MAIN_CLASS = app.Main\n" in dump and "FILE_COUNT = 1" in dump
+    # The certificate table is named, not taken for unknown bytes after the appended files.
+    table = pefile.PE(str(signed)).OPTIONAL_HEADER.DATA_DIRECTORY[4]
+    assert (f"# The executable is signed: its certificate table ({table.Size} bytes at offset "
+            f"{table.VirtualAddress}) ends the file.") in dump, dump
+    assert "1 appended files follow the block" in dump and "neither the trailer" not in dump, dump
 
     # Rebuilt over the signed exe: signature, old block and files gone, the same bytes as a fresh build.
     (appdir / "again.conf").write_text(conf, encoding="utf-8")

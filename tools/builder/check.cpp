@@ -444,8 +444,8 @@ struct Checker {
             error(origin(CFG_CLASS_PATH),
                   std::string("CLASS_PATH: the launcher class ") + launcherClass + " is not on the class path under " +
                       context.appDir + " (" + searchedEntries(view) +
-                      "): add the runtime jar (lib/tovex-runtime.jar of the release) beside the application and "
-                      "to CLASS_PATH, or the start fails with MSG_MAIN_CLASS_NOT_LOADED");
+                      "): ship the runtime jar (lib/tovex-runtime.jar of the release) in [files] or on CLASS_PATH, "
+                      "or the start fails with MSG_MAIN_CLASS_NOT_LOADED");
     }
 
     // ---- VM options --------------------------------------------------------------------------

@@ -25,7 +25,7 @@ const char kUsage[] =
     "  --set NAME=VALUE  a setting after those of the configuration file; the value is taken literally\n"
     "  --file NAME=PATH  append a file, extracted as NAME (one directory level at most)\n"
     "  --check PATH      report what would make the executable fail or surprise, one FILE:LINE: line each; builds nothing\n"
-    "  --app-dir DIR     with --check: the directory the executable will be in (class path, bundled runtime)\n"
+    "  --app-dir DIR     with --check: the directory the executable will be in (class path, options files, bundled runtime)\n"
     "  --dump PATH       print the configuration block of an executable in configuration-file form\n"
     "  --extract DIR     with --dump: write the appended files into DIR and list them in [files]\n"
     "  --list-settings   print every known setting: id, name, form, meaning\n"

@@ -130,14 +130,14 @@ TEST(Check, EachFindingOnItsLine) {
          "MAIN_CLASS = a.Main\nJVM_SEARCH_SEQUENCE = Y\nCLASS_PATH = A1app.jar;A0gone.jar\n", {"--app-dir", "{app}"},
          {"app.jar=zip:a/Main.class"},
          {"{conf}:3: error: CLASS_PATH: the launcher class com.tovex.runtime.WinLauncher is not on the class path "
-          "under {app} (searched app.jar): add the runtime jar (lib/tovex-runtime.jar of the release) beside the "
-          "application and to CLASS_PATH, or the start fails with MSG_MAIN_CLASS_NOT_LOADED"}},
+          "under {app} (searched app.jar): ship the runtime jar (lib/tovex-runtime.jar of the release) in [files] or "
+          "on CLASS_PATH, or the start fails with MSG_MAIN_CLASS_NOT_LOADED"}},
         {"no class path at all", kBase, {"--app-dir", "{app}"}, {},
          {"{conf}:1: error: MAIN_CLASS a.Main: no a/Main.class in the class path under {app} (the class path has no "
           "entry there)",
           "{conf}:1: error: CLASS_PATH: the launcher class com.tovex.runtime.WinLauncher is not on the class path "
-          "under {app} (the class path has no entry there): add the runtime jar (lib/tovex-runtime.jar of the "
-          "release) beside the application and to CLASS_PATH, or the start fails with MSG_MAIN_CLASS_NOT_LOADED"}},
+          "under {app} (the class path has no entry there): ship the runtime jar (lib/tovex-runtime.jar of the "
+          "release) in [files] or on CLASS_PATH, or the start fails with MSG_MAIN_CLASS_NOT_LOADED"}},
         {"a jar that is no zip archive; a variable's entry may hold the classes",
          "MAIN_CLASS = a.Main\nJVM_SEARCH_SEQUENCE = Y\nCLASS_PATH = A1bad.jar;E0APP_CP\n", {"--app-dir", "{app}"},
          {"bad.jar"},
