@@ -137,9 +137,21 @@ struct Checker {
     void warning(const std::string& where, const std::string& text) { findings.push_back({where, false, text}); }
 
     void mainClass() {
-        if (value(CFG_MAIN_CLASS).empty())
+        const std::string name = value(CFG_MAIN_CLASS);
+        if (name.empty()) {
             error(origin(CFG_MAIN_CLASS),
                   "no MAIN_CLASS: the launcher hands an empty class name to the Java side and the start fails");
+            return;
+        }
+        // The Java side loads the class by its binary name: dots, no file name.
+        std::string meant = name;
+        if (endsWithIgnoringCase(meant, ".class") || endsWithIgnoringCase(meant, ".java"))
+            meant = meant.substr(0, meant.rfind('.'));
+        std::replace(meant.begin(), meant.end(), '/', '.');
+        std::replace(meant.begin(), meant.end(), '\\', '.');
+        if (meant != name)
+            error(origin(CFG_MAIN_CLASS), "MAIN_CLASS " + name + " is not a class name, which the Java side needs "
+                                          "(write " + meant + ")");
     }
 
     // A directory entry that a check under the application directory can look at.
@@ -362,7 +374,7 @@ struct Checker {
         // Appended archives are extracted and put on the class path: the top level and "user\".
         for (const AppendedFile& file : input.files) {
             std::string name = file.name;
-            if (name.compare(0, 5, "user\\") == 0 || name.compare(0, 5, "USER\\") == 0) name = name.substr(5);
+            if (name.size() > 5 && name[4] == '\\' && endsWithIgnoringCase(name.substr(0, 4), "user")) name = name.substr(5);
             if (name.find('\\') == std::string::npos && isArchiveName(name))
                 view.archives.push_back({"[files] " + file.name, file.path});
         }
@@ -430,7 +442,8 @@ struct Checker {
         ClassPathView view = classPathView();
         std::string mainClass = value(CFG_MAIN_CLASS);
         std::string similar;
-        if (!mainClass.empty() && !findClass(view, mainClass, similar) && !view.unresolved) {
+        bool className = mainClass.find_first_of("/\\") == std::string::npos && !endsWithIgnoringCase(mainClass, ".class");
+        if (!mainClass.empty() && className && !findClass(view, mainClass, similar) && !view.unresolved) {
             std::string text = "MAIN_CLASS " + mainClass + ": no " + classEntryName(mainClass) +
                                " in the class path under " + context.appDir + " (" + searchedEntries(view) + ")";
             if (!similar.empty() && similar != mainClass) text += "; did you mean " + similar + "?";

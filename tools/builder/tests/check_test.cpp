@@ -126,6 +126,14 @@ TEST(Check, EachFindingOnItsLine) {
          {"lib/app.jar=zip:com/tovex/runtime/WinLauncher.class,b/c/Main.class,META-INF/versions/9/x/Main.class"},
          {"{conf}:2: error: MAIN_CLASS a.Main: no a/Main.class in the class path under {app} (searched lib\\app.jar); "
           "did you mean b.c.Main?"}},
+        {"a MAIN_CLASS written as a path or a file name",
+         "MAIN_CLASS = com/acme/Main.class\nJVM_SEARCH_SEQUENCE = Y\nCLASS_PATH = A1app.jar\n", {"--app-dir", "{app}"},
+         {kAppJar},
+         {"{conf}:1: error: MAIN_CLASS com/acme/Main.class is not a class name, which the Java side needs (write "
+          "com.acme.Main)"}},
+        {"appended jars under user\\ count, in any case",
+         "MAIN_CLASS = a.Main\nJVM_SEARCH_SEQUENCE = Y\nCLASS_PATH = A1app.jar\n[files]\nUser/runtime.jar = runtime.jar\n",
+         {"--app-dir", "{app}"}, {"app.jar=zip:a/Main.class"}, {}},
         {"the launcher class of the runtime jar missing",
          "MAIN_CLASS = a.Main\nJVM_SEARCH_SEQUENCE = Y\nCLASS_PATH = A1app.jar;A0gone.jar\n", {"--app-dir", "{app}"},
          {"app.jar=zip:a/Main.class"},
