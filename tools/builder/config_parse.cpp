@@ -294,6 +294,8 @@ std::string closestName(const std::string& name, const std::vector<std::string>&
     size_t bestDistance = 3;
     for (const std::string& candidate : known) {
         size_t limit = candidate.size() <= 4 ? 1 : 2;
+        size_t gap = wanted.size() > candidate.size() ? wanted.size() - candidate.size() : candidate.size() - wanted.size();
+        if (gap > limit) continue;  // at least that many letters missing or extra
         size_t distance = editDistance(wanted, candidate);
         if (distance <= limit && distance < bestDistance) {
             best = candidate;
