@@ -109,10 +109,6 @@ std::string withoutDotDot(const std::string& path) {
 // Where the launcher's options-file lint stops following includes.
 constexpr int kMaxLintDepth = 8;
 
-// A splash image larger than this either way is larger than a usual screen.
-constexpr int kScreenWidth = 1920;
-constexpr int kScreenHeight = 1200;
-
 struct Checker {
     const BuildInput& input;
     const CheckContext& context;
