@@ -371,7 +371,13 @@ struct Checker {
         for (const AppendedFile& file : input.files) {
             std::string name = file.name;
             if (name.size() > 5 && name[4] == '\\' && endsWithIgnoringCase(name.substr(0, 4), "user")) name = name.substr(5);
-            if (name.find('\\') == std::string::npos && isArchiveName(name))
+            uint64_t size = 0;
+            std::string message;
+            if (name.find('\\') != std::string::npos || !isArchiveName(name))
+                continue;
+            if (!fileSize(file.path, size, message))
+                view.unresolved = true;  // reported with the appended files
+            else
                 view.archives.push_back({"[files] " + file.name, file.path});
         }
         std::string flavour = value(CFG_LAUNCHER_FLAVOUR);
