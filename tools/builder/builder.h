@@ -110,6 +110,7 @@ struct ResourceLine {
 struct ResourceInput {
     std::map<std::string, ResourceLine> lines;
     bool utf8 = false;         // narrow block text as UTF-8: the manifest selects the UTF-8 code page
+    bool stubUtf8 = false;     // the stub's own manifest selects it: the default when no key decides
     std::string manifestText;  // the content of MANIFEST, read and checked while parsing
 };
 struct BuildInput {
@@ -167,7 +168,8 @@ bool dumpExecutable(const std::string& exePath, const std::string& extractDir, s
 // [files] section (FILE_COUNT and FILE_LIST then come from it); with
 // filesNotExtracted, FILE_COUNT and FILE_LIST are written as comments.
 std::string dumpBlock(const BlockData& block, const std::vector<AppendedFile>& files, bool filesNotExtracted = false,
-                      bool utf8 = false);
+                      bool utf8 = false,
+                      bool codePageKey = true);
 
 // Value formatting used by the dump: plain when it reads back unchanged, else
 // quoted with escapes.
