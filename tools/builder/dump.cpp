@@ -204,7 +204,7 @@ std::string formatWideValue(const std::u16string& value) {
 }
 
 std::string dumpBlock(const BlockData& block, const std::vector<AppendedFile>& files, bool filesNotExtracted,
-                      bool utf8, bool codePageKey) {
+                      bool utf8, bool codePageKey, bool ansiKey) {
     std::string out;
     if (block.reserved1 || block.reserved2) {
         out += "# The reserved words of this block are " + std::to_string(block.reserved1) + " and " +
@@ -244,6 +244,7 @@ std::string dumpBlock(const BlockData& block, const std::vector<AppendedFile>& f
         for (const WideEntry& e : set.entries) out += wideName(e.id) + " = " + formatWideValue(e.value) + "\n";
     }
     if (utf8 && codePageKey) out += "\n[resources]\nUTF8_CODE_PAGE = 1\n";
+    if (!utf8 && ansiKey) out += "\n[resources]\nUTF8_CODE_PAGE = 0\n";
     if (!files.empty()) {
         out += "\n[files]\n";
         for (const AppendedFile& f : files) out += storedNameToHost(f.name, false) + " = " + formatPath(f.path) + "\n";
@@ -320,7 +321,8 @@ bool dumpExecutable(const std::string& exePath, const std::string& extractDir, s
     // stub needs no key for it (and keeps the stub's manifest, byte for byte).
     const bool stubManifest =
         manifest && manifest->data.find("<description>tovex Java application launcher</description>") != std::string::npos;
-    text = header + "\n" + dumpBlock(block, listed, notExtracted, utf8, !stubManifest);
+    // A manifest that does not select it: the key says so, since the default follows the stub.
+    text = header + "\n" + dumpBlock(block, listed, notExtracted, utf8, !stubManifest, manifest != nullptr);
     return true;
 }
 
