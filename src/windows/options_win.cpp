@@ -19,7 +19,11 @@ std::string longPathName(const std::string& path) {
     char buffer[kPathBufferSize];
     DWORD length = GetLongPathNameA(path.c_str(), buffer, sizeof buffer);
     if (length == 0 || length >= sizeof buffer) return path;
-    return std::string(buffer, length);
+    std::string longForm(buffer, length);
+    // A long form that the code page cannot hold comes back with "?" for those characters
+    // and names nothing: the given (short) form is kept.
+    if (longForm.find('?') != std::string::npos && path.find('?') == std::string::npos) return path;
+    return longForm;
 }
 
 std::vector<std::string> findFileNames(const std::string& pattern) {
