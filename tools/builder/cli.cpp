@@ -170,15 +170,16 @@ int runCli(const std::vector<std::string>& args, std::string& out, std::string& 
         }
         return true;
     };
-    if (!parseAll(false)) return failure(err, error);
+    // Read first as UTF-8, which takes every character; only EXE_TYPE is needed to choose the stub.
+    if (!parseAll(true)) return failure(err, error);
     {
         std::string stubPath, note, image, ignored;
         ResourceTree tree;
+        const ResourceEntry* manifest = nullptr;
         if (resolveStub(stub, input, builderDir, stubPath, note, ignored) && readWholeFile(stubPath, image, ignored) &&
-            readResources(image, tree, ignored)) {
-            const ResourceEntry* manifest = findResource(tree, ResourceName::id(kResManifest), ResourceName::id(1));
-            if (manifest && manifestSelectsUtf8(manifest->data) && !parseAll(true)) return failure(err, error);
-        }
+            readResources(image, tree, ignored))
+            manifest = findResource(tree, ResourceName::id(kResManifest), ResourceName::id(1));
+        if (!(manifest && manifestSelectsUtf8(manifest->data)) && !parseAll(false)) return failure(err, error);
     }
     ResourceSet resources;
     if (!prepareResourceChanges(input, output, std::getenv("SOURCE_DATE_EPOCH"), resources, error))
