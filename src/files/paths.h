@@ -48,6 +48,12 @@ bool narrowPathOf(const std::u16string& wide, std::string& out);
 // it keeps the default character "?" and *representable (optional) becomes false.
 bool environmentText(const char* name, std::string& value, bool* representable = nullptr);
 
+// Text read from a file beside the application (options files, location files) in
+// the process's code page. With the UTF-8 code page a text that is not UTF-8 was
+// written in the user's ANSI code page (by an editor or installer of the old kind):
+// it is converted from that one. Otherwise the bytes are taken as they are.
+std::string textFromFile(const std::string& bytes);
+
 // Pure: the collapse rule on UTF-16 text.
 std::u16string collapseBackslashesWide(const std::u16string& path);
 // Pure: A to Z lower-cased, every other character kept.

@@ -170,6 +170,18 @@ bool environmentText(const char* name, std::string& value, bool* representable) 
     return true;
 }
 
+std::string textFromFile(const std::string& bytes) {
+    if (bytes.empty() || GetACP() != CP_UTF8) return bytes;
+    if (MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0) > 0)
+        return bytes;
+    DWORD legacy = 0;
+    if (!GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_IDEFAULTANSICODEPAGE | LOCALE_RETURN_NUMBER,
+                        reinterpret_cast<LPWSTR>(&legacy), sizeof legacy / sizeof(WCHAR)) ||
+        legacy == 0 || legacy == CP_UTF8)
+        legacy = 1252;
+    return fromUtf16(toUtf16(bytes, static_cast<int>(legacy)), CP_UTF8);
+}
+
 const std::string& getModulePath() {
     if (!gModulePath) {
         std::string path = computeModulePath();

@@ -43,7 +43,7 @@ bool readLocationFile(std::string& lineOut, const char* relativeName) {
     std::vector<char> buffer(8193);
     DWORD got = 0;
     if (!ReadFile(file.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr)) return false;
-    return firstLocationLine(std::string(buffer.data(), got), lineOut);
+    return firstLocationLine(textFromFile(std::string(buffer.data(), got)), lineOut);
 }
 
 bool checkLocation(std::string& exeOut, const std::string& directory, const std::string& min,
