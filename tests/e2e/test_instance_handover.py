@@ -195,7 +195,7 @@ def test_second_start_waits_for_its_turn_at_most_sixty_seconds(first):
     finally:
         os.killpg(holder.pid, signal.SIGCONT)
     assert code == tovex.EXIT_FATAL
-    assert NOT_HANDED_OVER in err and "\n\nbehind\r\n" in err, err
+    assert NOT_HANDED_OVER in err and "\r\n\r\nbehind\r\n" in err, err
     log = [read_log(p) for p in new_logs(before) if p != holder_log][0]
     assert "ERROR: no turn for the hand-over within 60 seconds" in log.splitlines()
     assert not first.comm.exists(), "it wrote nothing"
