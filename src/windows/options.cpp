@@ -106,7 +106,7 @@ void readOptionsFile(const char* path, FILE* file, std::vector<std::string>& opt
     char buffer[kOptionsLineLimit + 1];
     // A line longer than the buffer arrives in several reads, each taken as a line.
     while (std::fgets(buffer, sizeof buffer, file)) {
-        std::string line(buffer);
+        std::string line = textFromFile(buffer);
         trimOptionLine(line);
         if (isSkippedOptionLine(line)) continue;
         expandVariables(line);
