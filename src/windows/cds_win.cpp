@@ -64,7 +64,11 @@ void cdsRemoveOtherFiles(const std::string& folder, const std::string& keepPrefi
     do {
         if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
         std::string name = data.cFileName;
-        if (name.compare(0, keepPrefix.size(), keepPrefix) != 0) DeleteFileA((folder + "\\" + name).c_str());
+        if (name.compare(0, keepPrefix.size(), keepPrefix) == 0) continue;
+        // The VM writes its archives read-only. One that a running program maps stays.
+        std::string path = folder + "\\" + name;
+        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(path.c_str());
     } while (FindNextFileA(find.get(), &data));
 }
 
