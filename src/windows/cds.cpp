@@ -1,7 +1,6 @@
 // Managed class-data sharing: the decisions, free of the system (see cds.h).
 #include "cds.h"
 
-#include <cstdio>
 #include <cstring>
 
 #include "files/paths.h"
@@ -11,13 +10,6 @@
 #include "options_platform.h"
 
 namespace {
-
-// Names after "-XX:" (with an optional "+" or "-") that belong to class-data sharing.
-const char* const kSharingFlags[] = {
-    "SharedArchiveFile", "ArchiveClassesAtExit", "AutoCreateSharedArchive", "SharedClassListFile",
-    "DumpLoadedClassList", "UseSharedSpaces", "RequireSharedSpaces", "SharedBaseAddress",
-    "AOTCache", "AOTCacheOutput", "AOTConfiguration", "AOTMode",
-};
 
 const char kClassPathOption[] = "-Djava.class.path=";
 
@@ -37,20 +29,6 @@ std::string lowered(std::string text) {
 }
 
 }  // namespace
-
-bool isClassDataSharingOption(const std::string& option) {
-    if (option.compare(0, 7, "-Xshare") == 0) return true;
-    if (option.compare(0, 4, "-XX:") != 0) return false;
-    size_t at = 4;
-    if (at < option.size() && (option[at] == '+' || option[at] == '-')) ++at;
-    for (const char* name : kSharingFlags) {
-        size_t length = std::strlen(name);
-        if (option.compare(at, length, name) == 0 &&
-            (option.size() == at + length || option[at + length] == '='))
-            return true;
-    }
-    return false;
-}
 
 CdsKind cdsKindFor(const NumericVersion& version, bool hasBaseArchive) {
     if (version.prerelease || version.parts.empty()) return CdsKind::None;
@@ -74,9 +52,9 @@ std::string cdsHash(const std::string& text) {
         hash ^= c;
         hash *= 1099511628211ULL;
     }
-    char buffer[17];
-    std::snprintf(buffer, sizeof buffer, "%016llx", static_cast<unsigned long long>(hash));
-    return buffer;
+    std::string hex(16, '0');
+    for (int i = 15; i >= 0; --i, hash >>= 4) hex[static_cast<size_t>(i)] = "0123456789abcdef"[hash & 15];
+    return hex;
 }
 
 std::string cdsFolderName(const std::string& applicationName, const std::string& exePath,
@@ -184,7 +162,8 @@ void addClassDataSharingOptions(std::vector<std::string>& options, size_t insert
         if (end > start) {
             uint64_t size = 0, time = 0;
             cdsFileStamp(classPath.substr(start, end - start), size, time);
-            stampText += "\n" + std::to_string(size) + " " + std::to_string(time);
+            stampText += "\n" + cdsHash(std::string(reinterpret_cast<const char*>(&size), sizeof size) +
+                                         std::string(reinterpret_cast<const char*>(&time), sizeof time));
         }
         start = end + 1;
     }
