@@ -189,3 +189,25 @@ def test_options_only_for_a_supporting_runtime_without_options_of_the_user(tmp_p
     assert bool(ours) == added, rt.options()
     if added:
         assert ours == [o for o in rt.options() if o.startswith("-XX:DumpLoadedClassList=")]
+
+
+def test_dynamic_archive_written_by_the_first_start_mapped_by_the_second(tmp_path):
+    """A runtime with its default base archive (made here with -Xshare:dump, as full JDK builds ship
+    it) gets the VM's own dynamic archive: written at the end of the first start, mapped by the second."""
+    exe = make_app(tmp_path, "21", "cdsdyn")
+    java = exe.parent / "jre" / "bin" / "java.exe"
+    dump = subprocess.run(["wine", str(java), "-Xshare:dump"], stdin=subprocess.DEVNULL, capture_output=True,
+                          env=tovex.wine_env(), timeout=600)
+    assert dump.returncode == 0, dump.stderr[-2000:]
+    assert (exe.parent / "jre" / "bin" / "server" / "classes.jsa").exists()
+
+    first = run(exe, "hello")
+    assert any("base archive present: dynamic" in line for line in first.log_lines), first.log
+    assert loaded_from(first.stdout, "cds.Main").startswith("file:")
+    assert loaded_from(first.stdout, "java.lang.Object") == "shared objects file"
+    assert files_in(folder_of(exe.stem)) == {".jsa"}
+
+    second = run(exe, "hello")
+    assert loaded_from(second.stdout, "cds.Main") == "shared objects file (top)"
+    assert loaded_from(second.stdout, "cds.Helper") == "shared objects file (top)"
+    assert "[cds" not in second.stdout
