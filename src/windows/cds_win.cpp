@@ -75,21 +75,35 @@ void cdsRemoveOtherFiles(const std::string& folder, const std::string& keepPrefi
 bool cdsStartDump(const std::string& javaExe, const std::string& argumentFile, const std::string& logFile) {
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
     Handle log(CreateFileA(logFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
-                               FILE_ATTRIBUTE_NORMAL, nullptr));
-    HANDLE input = CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0,
-                               nullptr);
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
-    startup.wShowWindow = SW_HIDE;
-    startup.hStdInput = input;
-    startup.hStdOutput = log.valid() ? log.get() : nullptr;
-    startup.hStdError = log.valid() ? log.get() : nullptr;
+                           FILE_ATTRIBUTE_NORMAL, nullptr));
+    Handle input(CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0,
+                             nullptr));
+    if (!log.valid() || !input.valid()) return false;
+    // Only these two handles go to the dump run: one that held the launcher's own output
+    // (a pipe of whoever started the program) would keep that open until the dump ends.
+    HANDLE handles[2] = {input.get(), log.get()};
+    SIZE_T size = 0;
+    InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
+    std::string storage(size, '\0');
+    auto* attributes = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(&storage[0]);
+    if (!InitializeProcThreadAttributeList(attributes, 1, 0, &size)) return false;
+    bool listed = UpdateProcThreadAttribute(attributes, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, handles,
+                                            sizeof handles, nullptr, nullptr);
+    STARTUPINFOEXA startup = {};
+    startup.StartupInfo.cb = sizeof startup;
+    startup.StartupInfo.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
+    startup.StartupInfo.wShowWindow = SW_HIDE;
+    startup.StartupInfo.hStdInput = input.get();
+    startup.StartupInfo.hStdOutput = log.get();
+    startup.StartupInfo.hStdError = log.get();
+    startup.lpAttributeList = attributes;
     std::string command = "\"" + javaExe + "\" \"@" + argumentFile + "\"";
     PROCESS_INFORMATION process = {};
-    BOOL started = CreateProcessA(javaExe.c_str(), &command[0], nullptr, nullptr, TRUE,
-                                  CREATE_NO_WINDOW | BELOW_NORMAL_PRIORITY_CLASS, nullptr, nullptr, &startup, &process);
-    if (input != INVALID_HANDLE_VALUE) CloseHandle(input);
+    BOOL started = listed && CreateProcessA(javaExe.c_str(), &command[0], nullptr, nullptr, TRUE,
+                                            CREATE_NO_WINDOW | BELOW_NORMAL_PRIORITY_CLASS |
+                                                EXTENDED_STARTUPINFO_PRESENT,
+                                            nullptr, nullptr, &startup.StartupInfo, &process);
+    DeleteProcThreadAttributeList(attributes);
     if (!started) return false;
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
