@@ -396,24 +396,29 @@ def cds_rounds(bench: Bench) -> int:
     return min(bench.rounds, int(os.environ.get("BENCH_CDS_ROUNDS", "3")))
 
 
-def class_data_sharing(major: str):
+def class_data_sharing(major: str, base: bool = False):
     """First, second and tenth start of a program of about 3,300 classes with managed class-data
     sharing (a fresh per-user archive folder every round) against java.exe with the same class
-    path, each start paired with a java.exe run right before it."""
+    path, each start paired with a java.exe run right before it. base: the runtime gets its default
+    base archive first (java.exe -Xshare:dump, as full JDK builds ship it), so the dynamic archive applies."""
     def build(bench: Bench) -> Case | None:
         home = tovex.BUILD / "runtimes" / major
         if not (home / "bin" / "server" / "jvm.dll").exists():
             print(f"bench: {home} missing ('make runtimes'): Java {major} left out", file=sys.stderr)
             return None
-        app = bench.work / f"cds{major}"
+        app = bench.work / f"cds{major}{'base' if base else ''}"
         app.mkdir()
         subprocess.run(["cp", "-al", str(home), str(app / "jre")], check=True)
+        if base:
+            subprocess.run([WINE64, str(app / "jre" / "bin" / "java.exe"), "-Xshare:dump"], stdin=subprocess.DEVNULL,
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, env=bench.env, check=True)
         jar = bench.work / "many.jar"
         if not jar.exists():
             subprocess.run([sys.executable, str(ROOT / "bench" / "many_classes.py"), str(jar), tovex.JAVA_HOME],
                            check=True, stdout=subprocess.DEVNULL)
         shutil.copyfile(jar, app / "many.jar")
-        exe = tovex.build_app(app, f"APPLICATION_NAME = cdsbench{major}\nMAIN_CLASS = many.Main\nEXE_TYPE = 1\n"
+        name = f"cdsbench{major}{'base' if base else ''}"
+        exe = tovex.build_app(app, f"APPLICATION_NAME = {name}\nMAIN_CLASS = many.Main\nEXE_TYPE = 1\n"
                                    f"CLASS_PATH = A1many.jar;A1{bench.win(tovex.RUNTIME_JAR)}\n"
                                    "JVM_SEARCH_SEQUENCE = B.\\jre\nMIN_VERSION = 17\n", stub="gui")
         class_path = f"{bench.win(app / 'many.jar')};{bench.win(tovex.RUNTIME_JAR)}"
@@ -428,7 +433,7 @@ def class_data_sharing(major: str):
             walls, cpus = [], []
             for _ in range(cds_rounds(b)):
                 wait_for_dumps()
-                for folder in cds_root.glob(f"cdsbench{major}-*"):
+                for folder in cds_root.glob(f"{name}-*"):
                     shutil.rmtree(folder, ignore_errors=True)
                 wall, cpu = {}, {}
                 for start in range(1, 11):
@@ -447,17 +452,24 @@ def class_data_sharing(major: str):
 
         def ratio(n):
             return lambda t: t[f"tovex {n}"] / t[f"java {n}"]
+        goal = 0.75 if major != "17" else None
+        if base:
+            return Case(runs={}, sequence=sequence, rows=[
+                Row(f"Java {major} with base archive, 3,300 classes: first start (writes the dynamic archive) / "
+                    "java.exe", ratio(1)),
+                Row(f"Java {major} with base archive: second start (dynamic archive mapped) / java.exe", ratio(2), goal),
+                Row(f"Java {major} with base archive: tenth start / java.exe", ratio(10), goal)])
         return Case(runs={}, sequence=sequence, rows=[
             Row(f"Java {major}, 3,300 classes, class-data sharing: first start / java.exe", ratio(1)),
-            Row(f"Java {major}: second start (starts the background dump) / java.exe", ratio(2),
-                0.75 if major != "17" else None),
-            Row(f"Java {major}: tenth start (archive mapped) / java.exe", ratio(10), 0.75 if major != "17" else None)])
-    build.__name__ = f"class_data_sharing_{major}"
+            Row(f"Java {major}: second start (starts the background dump) / java.exe", ratio(2), goal),
+            Row(f"Java {major}: tenth start (archive mapped) / java.exe", ratio(10), goal)])
+    build.__name__ = f"class_data_sharing_{major}" + ("_with_base_archive" if base else "")
     return build
 
 
 for _major in ("17", "21", "25"):
     case(class_data_sharing(_major))
+case(class_data_sharing("21", base=True))
 
 
 def sizes(bench: Bench) -> list:
@@ -529,7 +541,9 @@ def table(results: list, size_rows: list, rounds: int) -> list:
     for label, size in size_rows:
         lines.append(f"| size: {label} | {size / 1024:.1f} KiB | | | | | | {size} bytes |")
     lines.append("")
-    lines.append(f"Ratios: the median over {rounds} rounds of the ratio within each round, p25–p75 the middle "
+    cds = min(rounds, int(os.environ.get("BENCH_CDS_ROUNDS", "3")))
+    lines.append(f"Ratios: the median over {rounds} rounds (the class-data-sharing rows: {cds}) of the ratio "
+                 "within each round, p25–p75 the middle "
                  "half of those per-round ratios. Rows marked Δ divide differences between runs: the ratio of "
                  "the medians of the per-round differences, p25–p75 over resamplings of the rounds.")
     return lines
