@@ -457,7 +457,8 @@ def class_data_sharing(major: str, base: bool = False):
             return Case(runs={}, sequence=sequence, rows=[
                 Row(f"Java {major} with base archive, 3,300 classes: first start (writes the dynamic archive) / "
                     "java.exe", ratio(1)),
-                Row(f"Java {major} with base archive: second start (dynamic archive mapped) / java.exe", ratio(2), goal),
+                Row(f"Java {major} with base archive: second start (dynamic archive mapped) / java.exe", ratio(2),
+                    goal),
                 Row(f"Java {major} with base archive: tenth start / java.exe", ratio(10), goal)])
         return Case(runs={}, sequence=sequence, rows=[
             Row(f"Java {major}, 3,300 classes, class-data sharing: first start / java.exe", ratio(1)),
