@@ -1,8 +1,14 @@
 #!/usr/bin/env python3
 """Writes and compiles a program that loads a few thousand JDK and own classes (about 1,500
 of its own and 1,800 of the JDK): many_classes.py OUT.jar [JAVA_HOME]. Used by bench.py."""
-import pathlib, subprocess, sys, tempfile
-def main(out_jar, javac_home, count=1500):
+import pathlib
+import subprocess
+import sys
+import tempfile
+
+
+def main(out_jar: str, javac_home: str, count: int = 1500) -> None:
+    """count own classes (many.P0 ...), each called once, then JDK work that loads about 1,800 classes."""
     out_jar = pathlib.Path(out_jar)
     with tempfile.TemporaryDirectory() as tmp:
         src = pathlib.Path(tmp) / "src" / "many"
@@ -49,5 +55,7 @@ public final class Main {{
         subprocess.run([f"{javac_home}/bin/javac", "--release", "17", "-d", str(classes), *srcs], check=True)
         out_jar.parent.mkdir(parents=True, exist_ok=True)
         subprocess.run([f"{javac_home}/bin/jar", "cf", str(out_jar), "-C", str(classes), "."], check=True)
+
+
 if __name__ == "__main__":
     main(sys.argv[1], sys.argv[2] if len(sys.argv) > 2 else "/usr/lib/jvm/java-17-openjdk-amd64")
