@@ -93,6 +93,9 @@ class Case:
     runs: dict                       # name -> Run
     rows: list
     cleanup: Callable[[], None] | None = None   # after the case's rounds: removes what it laid out
+    # A case whose runs depend on each other (a first start, then later ones): it times its
+    # own rounds and returns the per-round wall and CPU times {run name: seconds}.
+    sequence: Callable[["Bench"], tuple] | None = None
 
 
 @dataclasses.dataclass
@@ -208,6 +211,13 @@ class Bench:
         return wall, cpu
 
     def measure(self, name: str, built: Case) -> list:
+        if built.sequence:
+            walls, cpus = built.sequence(self)
+            print(f"bench: {name}: {len(walls)} rounds", file=sys.stderr)
+            names = list(walls[0])
+            medians = {n: (statistics.median(w[n] for w in walls), statistics.median(c[n] for c in cpus))
+                       for n in names}
+            return [(row, row_figure(row, walls), row_figure(row, cpus), medians) for row in built.rows]
         names = list(built.runs)
         for n in names:  # warm-up: Wine's caches, the version cache, the page cache
             self.time(built.runs[n])
@@ -390,6 +400,110 @@ def real_runtime_25(bench: Bench) -> Case:
     return real_runtime_case(bench, "25")
 
 
+def wait_for_dumps() -> None:
+    """Blocks (pidfd, no polling) until every java.exe of the prefix, the background dump runs, has ended."""
+    import select
+    for entry in os.listdir("/proc"):
+        if not entry.isdigit():
+            continue
+        try:
+            cmdline = open(f"/proc/{entry}/cmdline", "rb").read()
+            environ = open(f"/proc/{entry}/environ", "rb").read()
+        except OSError:
+            continue
+        if b"java.exe" in cmdline and f"WINEPREFIX={tovex.WINEPREFIX}\0".encode() in environ + b"\0":
+            try:
+                fd = os.pidfd_open(int(entry))
+            except OSError:
+                continue
+            poller = select.poll()
+            poller.register(fd, select.POLLIN)
+            poller.poll(RUN_LIMIT_SECONDS * 1000)
+            os.close(fd)
+
+
+def cds_rounds(bench: Bench) -> int:
+    """Rounds of the class-data-sharing cases: each is ten starts of a large program (BENCH_CDS_ROUNDS, 3)."""
+    return min(bench.rounds, int(os.environ.get("BENCH_CDS_ROUNDS", "3")))
+
+
+def class_data_sharing(major: str, base: bool = False):
+    """First, second and tenth start of a program of about 3,300 classes with managed class-data
+    sharing (a fresh per-user archive folder every round) against java.exe with the same class
+    path, each start paired with a java.exe run right before it. base: the runtime gets its default
+    base archive first (java.exe -Xshare:dump, as full JDK builds ship it), so the dynamic archive applies."""
+    def build(bench: Bench) -> Case | None:
+        home = tovex.BUILD / "runtimes" / major
+        if not (home / "bin" / "server" / "jvm.dll").exists():
+            print(f"bench: {home} missing ('make runtimes'): Java {major} left out", file=sys.stderr)
+            return None
+        app = bench.work / f"cds{major}{'base' if base else ''}"
+        app.mkdir()
+        subprocess.run(["cp", "-al", str(home), str(app / "jre")], check=True)
+        if base:
+            subprocess.run([WINE64, str(app / "jre" / "bin" / "java.exe"), "-Xshare:dump"], stdin=subprocess.DEVNULL,
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, env=bench.env, check=True)
+        jar = bench.work / "many.jar"
+        if not jar.exists():
+            subprocess.run([sys.executable, str(ROOT / "bench" / "many_classes.py"), str(jar), tovex.JAVA_HOME],
+                           check=True, stdout=subprocess.DEVNULL)
+        shutil.copyfile(jar, app / "many.jar")
+        name = f"cdsbench{major}{'base' if base else ''}"
+        exe = tovex.build_app(app, f"APPLICATION_NAME = {name}\nMAIN_CLASS = many.Main\nEXE_TYPE = 1\n"
+                                   f"CLASS_PATH = A1many.jar;A1{bench.win(tovex.RUNTIME_JAR)}\n"
+                                   "JVM_SEARCH_SEQUENCE = B.\\jre\nMIN_VERSION = 17\n", stub="gui")
+        class_path = f"{bench.win(app / 'many.jar')};{bench.win(tovex.RUNTIME_JAR)}"
+        java = Run([app / "jre" / "bin" / "java.exe", "-cp", class_path, "many.Main"])
+        tovex_run = Run([exe])
+        local = tovex.WINEPREFIX / "drive_c" / "users" / os.environ.get("USER", "root") / "AppData" / "Local"
+        cds_root = local / "tovex" / "cds"
+
+        def sequence(b: Bench) -> tuple:
+            b.time(java)   # warm-up: page cache, Wine's caches, the version cache
+            b.time(tovex_run)
+            walls, cpus = [], []
+            for _ in range(cds_rounds(b)):
+                wait_for_dumps()
+                for folder in cds_root.glob(f"{name}-*"):
+                    shutil.rmtree(folder, ignore_errors=True)
+                wall, cpu = {}, {}
+                for start in range(1, 11):
+                    measured = start in (1, 2, 10)
+                    if measured:
+                        wall[f"java {start}"], cpu[f"java {start}"] = b.time(java)
+                    w, c = b.time(tovex_run)
+                    if measured:
+                        wall[f"tovex {start}"], cpu[f"tovex {start}"] = w, c
+                    if start == 2:
+                        wait_for_dumps()   # the dump the second start began, before the third
+                walls.append(wall)
+                cpus.append(cpu)
+            wait_for_dumps()
+            return walls, cpus
+
+        def ratio(n):
+            return lambda t: t[f"tovex {n}"] / t[f"java {n}"]
+        goal = 0.75 if major != "17" else None
+        if base:
+            return Case(runs={}, sequence=sequence, rows=[
+                Row(f"Java {major} with base archive, 3,300 classes: first start (writes the dynamic archive) / "
+                    "java.exe", ratio(1)),
+                Row(f"Java {major} with base archive: second start (dynamic archive mapped) / java.exe", ratio(2),
+                    goal),
+                Row(f"Java {major} with base archive: tenth start / java.exe", ratio(10), goal)])
+        return Case(runs={}, sequence=sequence, rows=[
+            Row(f"Java {major}, 3,300 classes, class-data sharing: first start / java.exe", ratio(1)),
+            Row(f"Java {major}: second start (starts the background dump) / java.exe", ratio(2), goal),
+            Row(f"Java {major}: tenth start (archive mapped) / java.exe", ratio(10), goal)])
+    build.__name__ = f"class_data_sharing_{major}" + ("_with_base_archive" if base else "")
+    return build
+
+
+for _major in ("17", "21", "25"):
+    case(class_data_sharing(_major))
+case(class_data_sharing("21", base=True))
+
+
 def sizes(bench: Bench) -> list:
     # Built as tools/demo/run-demo.sh builds it: its icon and splash image beside its configuration.
     resources = bench.work / "demo"
@@ -459,7 +573,9 @@ def table(results: list, size_rows: list, rounds: int) -> list:
     for label, size in size_rows:
         lines.append(f"| size: {label} | {size / 1024:.1f} KiB | | | | | | {size} bytes |")
     lines.append("")
-    lines.append(f"Ratios: the median over {rounds} rounds of the ratio within each round, p25–p75 the middle "
+    cds = min(rounds, int(os.environ.get("BENCH_CDS_ROUNDS", "3")))
+    lines.append(f"Ratios: the median over {rounds} rounds (the class-data-sharing rows: {cds}) of the ratio "
+                 "within each round, p25–p75 the middle "
                  "half of those per-round ratios. Rows marked Δ divide differences between runs: the ratio of "
                  "the medians of the per-round differences, p25–p75 over resamplings of the rounds.")
     return lines
@@ -489,6 +605,8 @@ def main() -> int:
             for fn in CASES:
                 if not options.only or options.only in fn.__name__:
                     built = fn(bench)
+                    if built is None:
+                        continue
                     try:
                         results += bench.measure(fn.__name__, built)
                     finally:

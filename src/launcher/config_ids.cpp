@@ -83,6 +83,7 @@ const ConfigIdInfo kTable[] = {
     {10121, "VERSION_TEXT_COLOR", F::Color, "colour of the version line: red,green,blue"},
     {10122, "VERSION_FONT_WEIGHT", F::Int, "font weight of the version line"},
     {10123, "SPLASH_FROM_RUNTIME", F::Flag, "show the splash with the runtime's splashscreen.dll instead of the launcher's own window"},
+    {10124, "CLASS_DATA_SHARING", F::Flag, "managed class-data sharing: a per-user archive of the application's classes for faster later starts"},
 };
 }  // namespace
 

@@ -77,6 +77,7 @@ enum ConfigId : int32_t {
     CFG_VERSION_TEXT_COLOR = 10121,
     CFG_VERSION_FONT_WEIGHT = 10122,
     CFG_SPLASH_FROM_RUNTIME = 10123,
+    CFG_CLASS_DATA_SHARING = 10124,
 };
 
 // How a setting's value is read; the builder checks values against it.

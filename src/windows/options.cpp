@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "cds.h"
 #include "classpath.h"
 #include "expand.h"
 #include "files/paths.h"
@@ -261,6 +262,7 @@ std::vector<std::string> buildVmOptions(const std::vector<std::u16string>& argum
     logMessage("default vmoptions file: %p", static_cast<void*>(file));
     readOptionsFile(nullptr, file, options, overrides);
     options.push_back(composeClassPathOption(overrides));
+    addClassDataSharingOptions(options, launcherProperties.size());
     logMessage("vmoption count %d", static_cast<int>(options.size()));
     for (size_t i = 0; i < options.size(); ++i) logMessage("vmoption %d: %s", static_cast<int>(i), options[i].c_str());
     return options;

@@ -54,6 +54,7 @@ const DefaultText kDefaults[] = {
            "JDK or JRE."},
     {10114, "0,0,0"},
     {10121, "0,0,0"},
+    {10124, "1"},  // CLASS_DATA_SHARING: on for new executables
 };
 
 const std::string& noJvmText(bool withBits) {

@@ -4,6 +4,7 @@
 #include "check.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <map>
 #include <set>
@@ -16,6 +17,7 @@
 #include "launcher/config_ids.h"
 #include "launcher/texts.h"
 #include "pe_resources.h"
+#include "windows/cds.h"
 #include "stubs.h"
 #include "windows/args.h"
 #include "windows/classpath.h"
@@ -536,6 +538,42 @@ struct Checker {
         }
     }
 
+    // Managed class-data sharing is on unless the configuration turns it off; say when it
+    // cannot do anything for this executable.
+    void classDataSharing() {
+        const Setting* own = setting(CFG_CLASS_DATA_SHARING);
+        if (own && number(CFG_CLASS_DATA_SHARING) == 0) return;
+        std::string options = value(CFG_VM_OPTIONS);
+        size_t start = 0;
+        while (start < options.size()) {
+            size_t end = options.find_first_of(" \t", start);
+            if (end == std::string::npos) end = options.size();
+            std::string token = options.substr(start, end - start);
+            if (!token.empty() && (token[0] == '"' || token[0] == '\'')) token.erase(0, 1);
+            if (!token.empty() && (token.back() == '"' || token.back() == '\'')) token.pop_back();
+            if (isClassDataSharingOption(token)) {
+                warning(origin(CFG_VM_OPTIONS), "VM_OPTIONS sets class-data sharing itself (" + token +
+                                                     "): the launcher's managed archive (CLASS_DATA_SHARING) "
+                                                     "is not used");
+                return;
+            }
+            start = end + 1;
+        }
+        if (!own) return;  // on by default: the appended archives are explained when it is asked for
+        for (const AppendedFile& file : input.files) {
+            std::string lower = file.name;
+            for (char& ch : lower) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+            if (lower.size() > 4 && (lower.compare(lower.size() - 4, 4, ".jar") == 0 ||
+                                     lower.compare(lower.size() - 4, 4, ".zip") == 0)) {
+                warning(own->origin, "CLASS_DATA_SHARING with appended archive " + file.name +
+                                   ": appended files are extracted anew at every start, so the managed "
+                                   "archive is not used (ship the jars beside the executable, or set "
+                                   "CLASS_DATA_SHARING = 0)");
+                return;
+            }
+        }
+    }
+
     // The options files beside the executable: "<exe name>.vmoptions".
     void optionsFiles() {
         if (context.appDir.empty()) return;
@@ -636,6 +674,7 @@ std::vector<Finding> checkInput(const BuildInput& input, const CheckContext& con
     c.stubAndType();
     c.splash();
     c.messageArguments();
+    c.classDataSharing();
     c.appendedFiles();
     std::stable_sort(c.findings.begin(), c.findings.end(), [&context](const Finding& a, const Finding& b) {
         return sortKey(a, context.configFile) < sortKey(b, context.configFile);

@@ -315,6 +315,17 @@ TEST(Check, EachFindingOnItsLine) {
          {"{conf}:4: error: cannot read {dir}/gone.jar: No such file or directory",
           "{conf}:5: error: with this file the executable would be {total} bytes, more than the launcher can "
           "read (at most 2147483647: its file positions are 32-bit)"}},
+        {"a class-data-sharing option of the user's own: the managed archive steps aside",
+         std::string(kBase) + "VM_OPTIONS = -Xmx1g \"-XX:SharedArchiveFile=C:\\my.jsa\"\n", {}, {},
+         {"{conf}:3: warning: VM_OPTIONS sets class-data sharing itself (-XX:SharedArchiveFile=C:\\my.jsa): the "
+          "launcher's managed archive (CLASS_DATA_SHARING) is not used"}},
+        {"the same option with class-data sharing turned off: nothing to say",
+         std::string(kBase) + "CLASS_DATA_SHARING = 0\nVM_OPTIONS = -Xshare:off\n", {}, {}, {}},
+        {"class-data sharing asked for with an appended jar (extracted anew every start)",
+         std::string(kBase) + "CLASS_DATA_SHARING = 1\n[files]\nlib/app.jar = small.bin\n", {}, {},
+         {"{conf}:3: warning: CLASS_DATA_SHARING with appended archive lib\\app.jar: appended files are extracted "
+          "anew at every start, so the managed archive is not used (ship the jars beside the executable, or set "
+          "CLASS_DATA_SHARING = 0)"}},
         {"FILE_COUNT set by hand beside appended files", std::string(kBase) + "FILE_COUNT = 1\n",
          {"--file", "small.bin={dir}/small.bin"}, {},
          {"{conf}:3: error: FILE_COUNT is set by hand while files are appended (the builder sets it from the "
