@@ -400,28 +400,6 @@ def real_runtime_25(bench: Bench) -> Case:
     return real_runtime_case(bench, "25")
 
 
-def wait_for_dumps() -> None:
-    """Blocks (pidfd, no polling) until every java.exe of the prefix, the background dump runs, has ended."""
-    import select
-    for entry in os.listdir("/proc"):
-        if not entry.isdigit():
-            continue
-        try:
-            cmdline = open(f"/proc/{entry}/cmdline", "rb").read()
-            environ = open(f"/proc/{entry}/environ", "rb").read()
-        except OSError:
-            continue
-        if b"java.exe" in cmdline and f"WINEPREFIX={tovex.WINEPREFIX}\0".encode() in environ + b"\0":
-            try:
-                fd = os.pidfd_open(int(entry))
-            except OSError:
-                continue
-            poller = select.poll()
-            poller.register(fd, select.POLLIN)
-            poller.poll(RUN_LIMIT_SECONDS * 1000)
-            os.close(fd)
-
-
 def cds_rounds(bench: Bench) -> int:
     """Rounds of the class-data-sharing cases: each is ten starts of a large program (BENCH_CDS_ROUNDS, 3)."""
     return min(bench.rounds, int(os.environ.get("BENCH_CDS_ROUNDS", "3")))
@@ -462,6 +440,10 @@ def class_data_sharing(major: str, base: bool = False):
             b.time(java)   # warm-up: page cache, Wine's caches, the version cache
             b.time(tovex_run)
             walls, cpus = [], []
+            def wait_for_dumps():
+                for folder in cds_root.glob(f"{name}-*"):
+                    realjvm_util.wait_for_dump(folder, RUN_LIMIT_SECONDS)
+
             for _ in range(cds_rounds(b)):
                 wait_for_dumps()
                 for folder in cds_root.glob(f"{name}-*"):

@@ -112,3 +112,48 @@ def read_report(path: pathlib.Path) -> dict:
 
 def args_of(report: dict) -> list[str]:
     return [report[f"arg{i}"] for i in range(int(report["argc"]))]
+
+
+def dump_processes() -> list[int]:
+    """Linux pids of the java.exe processes of the test prefix (the launcher's background dump runs)."""
+    pids = []
+    for entry in os.listdir("/proc"):
+        if not entry.isdigit():
+            continue
+        try:
+            cmdline = open(f"/proc/{entry}/cmdline", "rb").read()
+            environ = open(f"/proc/{entry}/environ", "rb").read()
+        except OSError:
+            continue
+        if b"java.exe" in cmdline and f"WINEPREFIX={tovex.WINEPREFIX}\0".encode() in environ + b"\0":
+            pids.append(int(entry))
+    return pids
+
+
+def wait_for_dump(folder: pathlib.Path, timeout: float = 600) -> None:
+    """Waits until the class-data-sharing folder's dump run is over: no dump process runs and the
+    folder has its archive (or no dump was started there, no ".dump" marker).
+
+    A process that Wine has just started does not show "java.exe" in its command line yet, so
+    not finding one is no proof that the dump is over; the archive it writes before it ends is.
+    While a dump process runs, the wait blocks on it (pidfd), without polling.
+    """
+    import select
+
+    def settled() -> bool:
+        pids = dump_processes()
+        for pid in pids:
+            try:
+                fd = os.pidfd_open(pid)
+            except OSError:
+                continue
+            poller = select.poll()
+            poller.register(fd, select.POLLIN)
+            poller.poll(timeout * 1000)
+            os.close(fd)
+        if pids:
+            return False
+        suffixes = {p.suffix for p in folder.iterdir()} if folder.exists() else set()
+        return ".dump" not in suffixes or ".jsa" in suffixes
+
+    tovex.wait_for(settled, timeout, interval=0.1, what=f"the dump run of {folder}")

@@ -7,13 +7,13 @@ run in the background, the third maps the archive. The VM's own -Xlog:class+load
 """
 import os
 import pathlib
-import select
 import shutil
 import subprocess
 
 import pytest
 
 import runtimes
+import realjvm_util as rj
 import tovex
 
 pytestmark = pytest.mark.realjvm
@@ -79,27 +79,6 @@ def files_in(folder: pathlib.Path) -> set:
     return {p.suffix for p in folder.iterdir()} if folder.exists() else set()
 
 
-def wait_for_dumps() -> None:
-    """Blocks until every dump run of this prefix (java.exe with -Xshare:dump) has ended."""
-    for entry in os.listdir("/proc"):
-        if not entry.isdigit():
-            continue
-        try:
-            cmdline = open(f"/proc/{entry}/cmdline", "rb").read().decode("utf-8", "replace")
-            environ = open(f"/proc/{entry}/environ", "rb").read().decode("utf-8", "replace")
-        except OSError:
-            continue
-        if "java.exe" in cmdline and f"WINEPREFIX={tovex.WINEPREFIX}\0" in environ + "\0":
-            try:
-                fd = os.pidfd_open(int(entry))
-            except OSError:
-                continue
-            poller = select.poll()
-            poller.register(fd, select.POLLIN)
-            assert poller.poll(600_000), f"the dump run {entry} did not end"
-            os.close(fd)
-
-
 def loaded_from(output: str, cls: str) -> str:
     for line in output.splitlines():
         if f"[class,load] {cls} source: " in line:
@@ -128,7 +107,7 @@ def test_static_archive_recorded_dumped_mapped_and_renewed_for_a_changed_jar(tmp
 
     second = run(exe, "hello")
     assert any("archive dump started in the background" in line for line in second.log_lines)
-    wait_for_dumps()
+    rj.wait_for_dump(folder)
     assert {".lst", ".dump", ".jsa", ".log"} <= files_in(folder)
 
     third = run(exe, "hello")
@@ -154,7 +133,7 @@ def test_stale_archive_of_an_updated_runtime_is_ignored(tmp_path):
     exe = make_app(tmp_path, "21", "cdsupd")
     run(exe, "hello")
     run(exe, "hello")
-    wait_for_dumps()
+    rj.wait_for_dump(folder_of(exe.stem))
     assert ".jsa" in files_in(folder_of(exe.stem))
     jre = exe.parent / "jre"
     release = (jre / "release").read_text()
