@@ -24,6 +24,56 @@ std::atomic<JavaVM*> gVm{nullptr};
 std::atomic<bool> gVmExists{false};
 // Belongs to the main thread.
 JNIEnv* gEnv = nullptr;
+LaunchFailure* gFailure = nullptr;
+
+LaunchFailure& failure() {
+    if (!gFailure) gFailure = new LaunchFailure();
+    return *gFailure;
+}
+
+std::string dotted(std::string name) {
+    for (char& c : name)
+        if (c == '/') c = '.';
+    return name;
+}
+
+// The text of a Java string in the ANSI code page ("" for null).
+std::string narrowText(JNIEnv* env, jstring string) {
+    if (!string) return std::string();
+    const jchar* chars = env->GetStringChars(string, nullptr);
+    if (!chars) {
+        env->ExceptionClear();
+        return std::string();
+    }
+    std::u16string wide(reinterpret_cast<const char16_t*>(chars), static_cast<size_t>(env->GetStringLength(string)));
+    env->ReleaseStringChars(string, chars);
+    std::string text = fromUtf16(wide, 0);
+    if (text.size() > 8191) text.resize(8191);
+    return text;
+}
+
+// The class name and message of a throwable, each "" when it cannot be had.
+void describeThrowable(JNIEnv* env, jthrowable thrown, std::string& className, std::string& message) {
+    jclass classClass = env->FindClass("java/lang/Class");
+    jclass throwableClass = env->FindClass("java/lang/Throwable");
+    if (env->ExceptionCheck() || !classClass || !throwableClass) {
+        env->ExceptionClear();
+        return;
+    }
+    jmethodID getName = env->GetMethodID(classClass, "getName", "()Ljava/lang/String;");
+    jmethodID getMessage = env->GetMethodID(throwableClass, "getMessage", "()Ljava/lang/String;");
+    if (env->ExceptionCheck() || !getName || !getMessage) {
+        env->ExceptionClear();
+        return;
+    }
+    jclass thrownClass = env->GetObjectClass(thrown);
+    jstring name = static_cast<jstring>(env->CallObjectMethod(thrownClass, getName));
+    if (env->ExceptionCheck()) env->ExceptionClear();
+    className = narrowText(env, name);
+    jstring text = static_cast<jstring>(env->CallObjectMethod(thrown, getMessage));
+    if (env->ExceptionCheck()) env->ExceptionClear();
+    message = narrowText(env, text);
+}
 
 constexpr size_t kPropertyLimit = 8191;
 constexpr size_t kWideTextLimit = 8191;
@@ -56,6 +106,40 @@ std::u16string logFileArgument(int32_t id) {
 }
 
 }  // namespace
+
+const LaunchFailure& launchFailure() { return failure(); }
+
+std::string createVmResultText(int result) {
+    switch (result) {
+        case JNI_OK:
+            return std::string();
+        case JNI_ENOMEM:
+            return "Java reported that there is not enough memory (JNI_CreateJavaVM returned -4).";
+        case JNI_EINVAL:
+            return "Java refused one of the options it was given (JNI_CreateJavaVM returned -6).";
+        case JNI_EEXIST:
+            return "A Java VM already runs in this process (JNI_CreateJavaVM returned -5).";
+        case JNI_EVERSION:
+            return "This Java does not support the interface version asked for (JNI_CreateJavaVM returned -3).";
+        default:
+            return "JNI_CreateJavaVM returned " + std::to_string(result) + ".";
+    }
+}
+
+LaunchFailure exceptionFailure(const std::string& exceptionClass, const std::string& message,
+                               const std::string& mainClass) {
+    LaunchFailure f;
+    if (exceptionClass == "java.lang.ClassNotFoundException" && !mainClass.empty() && !message.empty() &&
+        dotted(message) == dotted(mainClass)) {
+        f.id = CFG_MSG_MAIN_CLASS_NOT_LOADED;
+        f.argument = dotted(message);
+        return f;
+    }
+    f.id = CFG_MSG_STARTUP_ERROR;
+    f.argument = exceptionClass.empty() ? std::string("an exception") : exceptionClass;
+    if (!message.empty()) f.argument += ": " + message;
+    return f;
+}
 
 JavaVM* javaVm() { return gVm.load(); }
 bool vmExists() { return gVmExists.load(); }
@@ -138,7 +222,12 @@ bool createVm(const std::vector<std::u16string>& argumentList, const std::vector
     }
     JavaVM* vm = nullptr;
     jint result = create(&vm, reinterpret_cast<void**>(&gEnv), initArgs);
-    if (result != JNI_OK) return false;
+    if (result != JNI_OK) {
+        logError("JNI_CreateJavaVM returned %d", static_cast<int>(result));
+        failure().id = CFG_MSG_JVM_START_FAILED;
+        failure().details = "\n\n" + createVmResultText(result);
+        return false;
+    }
     gVm.store(vm);
     return true;
 }
@@ -171,13 +260,15 @@ bool callMain(const std::vector<std::u16string>& argumentList) {
     logMessage("main class: %s", className.c_str());
     jclass launcherClass = env->FindClass(className.c_str());
     if (!launcherClass) {
-        logError("could not find main class");
-        fatalMessage(CFG_MSG_MAIN_CLASS_NOT_LOADED, nullptr);
+        env->ExceptionClear();
+        logError("could not find main class %s: the runtime jar is not on the class path", className.c_str());
+        fatalMessage(CFG_MSG_MAIN_CLASS_NOT_LOADED, dotted(className).c_str());
     }
     jmethodID main = env->GetStaticMethodID(launcherClass, "main", "([Ljava/lang/String;)V");
     if (!main) {
-        logError("could not find main method");
-        fatalMessage(CFG_MSG_MAIN_METHOD_NOT_FOUND, nullptr);
+        env->ExceptionClear();
+        logError("could not find main method of %s", className.c_str());
+        fatalMessage(CFG_MSG_MAIN_METHOD_NOT_FOUND, dotted(className).c_str());
     }
 
     std::vector<std::u16string> arguments = buildMainArguments(argumentList);
@@ -200,9 +291,12 @@ bool callMain(const std::vector<std::u16string>& argumentList) {
     logMessage("calling main");
     env->CallStaticVoidMethod(launcherClass, main, array);
     logMessage("main returned");
-    if (env->ExceptionOccurred()) {
-        logError("an exception occured");
-        env->ExceptionDescribe();
+    if (jthrowable thrown = env->ExceptionOccurred()) {
+        env->ExceptionDescribe();  // the stack trace on standard error; clears the exception
+        std::string exceptionClass, message;
+        describeThrowable(env, thrown, exceptionClass, message);
+        logError("an exception occurred in main: %s: %s", exceptionClass.c_str(), message.c_str());
+        failure() = exceptionFailure(exceptionClass, message, getConfigString(CFG_MAIN_CLASS));
         return false;
     }
     return true;
@@ -213,6 +307,8 @@ bool launchProgram(const std::vector<std::u16string>& argumentList, bool destroy
     std::vector<std::string> properties = buildLauncherProperties();
     if (!createVm(argumentList, properties)) {
         logError("could not initialize JVM");
+        if (failure().id == CFG_MSG_JVM_START_FAILED && failure().details.empty())
+            failure().details = "\n\nThe VM library has no JNI_CreateJavaVM function.";
         return false;
     }
     logMessage("JVM created");

@@ -1,5 +1,6 @@
 // Creating the VM and calling the Java-side launcher class.
 #pragma once
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -9,6 +10,22 @@
 // and (with destroyAfterMain) destroys the VM. False when the VM could not be
 // created or main ended with an exception.
 bool launchProgram(const std::vector<std::u16string>& argumentList, bool destroyAfterMain);
+// Why launchProgram returned false: the message to show (1005 when the VM could not
+// be created, 1010 when a class is missing, 1014 when main ended with an exception),
+// its argument ("" for none) and its "{details}".
+struct LaunchFailure {
+    int32_t id = 1005;
+    std::string argument;
+    std::string details;
+};
+const LaunchFailure& launchFailure();
+// What JNI_CreateJavaVM's result means, for the user ("" for JNI_OK).
+std::string createVmResultText(int result);
+// The message for an exception that ended main: 1010 with the class name when it is
+// a ClassNotFoundException of the configured main class, else 1014 with its text.
+LaunchFailure exceptionFailure(const std::string& exceptionClass, const std::string& message,
+                               const std::string& mainClass);
+
 // The process-wide VM; valid once vmExists() is true.
 JavaVM* javaVm();
 bool vmExists();
