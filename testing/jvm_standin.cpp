@@ -11,6 +11,7 @@
 #include "jni_slots.h"
 #include "standin_common.h"
 
+#include <cstring>
 #include <map>
 #include <set>
 #include <utility>
@@ -938,11 +939,22 @@ JNIEXPORT jint JNICALL JNI_CreateJavaVM(JavaVM **pvm, void **penv, void *args) {
         record("create args=null");
         return JNI_EINVAL;
     }
+    // The invocation interface's hooks ("exit", "abort", "vfprintf" with a function in
+    // extraInfo) are no option texts: a real VM takes them aside, and so does the transcript.
+    auto isHook = [](const JavaVMOption &o) {
+        return o.optionString && o.extraInfo &&
+               (std::strcmp(o.optionString, "exit") == 0 || std::strcmp(o.optionString, "abort") == 0 ||
+                std::strcmp(o.optionString, "vfprintf") == 0);
+    };
+    jint textOptions = 0;
+    for (jint i = 0; i < a->nOptions; ++i)
+        if (!isHook(a->options[i])) ++textOptions;
     lines = "create version=" + hex(static_cast<unsigned>(a->version)) +
             " ignoreUnrecognized=" + std::to_string(a->ignoreUnrecognized ? 1 : 0) +
-            " nOptions=" + std::to_string(a->nOptions);
+            " nOptions=" + std::to_string(textOptions);
     std::vector<std::string> options;
     for (jint i = 0; i < a->nOptions; ++i) {
+        if (isHook(a->options[i])) continue;
         const char *text = a->options[i].optionString;
         options.push_back(text ? ansiToUtf8(text) : std::string());
         lines += "\noption " + std::to_string(i) + " " + standin::escapeField(options.back());

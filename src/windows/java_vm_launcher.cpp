@@ -81,6 +81,19 @@ const char16_t kFormatAsDefaultPrefix[] = u"-Dsun.locale.formatasdefault=";
 
 typedef jint(JNICALL* CreateJavaVmFunction)(JavaVM**, void**, void*);
 
+// True while JNI_CreateJavaVM runs (main thread only).
+std::atomic<bool> gCreating{false};
+
+// The VM's "exit" hook. A VM that gives up while it is being created (HotSpot with a
+// heap it cannot reserve, for example) ends the process itself, its explanation on
+// standard output only: a GUI user would see nothing. Later exits (System.exit) pass.
+void JNICALL vmExitHook(jint code) {
+    if (!gCreating.load()) return;
+    logError("the JVM ended the process with exit code %d while it was being created", static_cast<int>(code));
+    std::string details = "\n\nJava stopped while starting (exit code " + std::to_string(code) + ").";
+    fatalMessage(CFG_MSG_JVM_START_FAILED, nullptr, details.c_str());
+}
+
 std::string bounded(std::string text) {
     if (text.size() > kPropertyLimit) text.resize(kPropertyLimit);
     return text;
@@ -203,14 +216,17 @@ std::vector<std::u16string> buildMainArguments(const std::vector<std::u16string>
 bool createVm(const std::vector<std::u16string>& argumentList, const std::vector<std::string>& launcherProperties) {
     // The VM keeps using the option strings: they live until the process ends.
     std::vector<std::string>* options = new std::vector<std::string>(buildVmOptions(argumentList, launcherProperties));
-    JavaVMOption* vmOptions = new JavaVMOption[options->size()];
+    JavaVMOption* vmOptions = new JavaVMOption[options->size() + 1];
     for (size_t i = 0; i < options->size(); ++i) {
         vmOptions[i].optionString = &(*options)[i][0];
         vmOptions[i].extraInfo = nullptr;
     }
+    // The invocation interface's exit hook, last (not an option text of the list).
+    vmOptions[options->size()].optionString = const_cast<char*>("exit");
+    vmOptions[options->size()].extraInfo = reinterpret_cast<void*>(&vmExitHook);
     JavaVMInitArgs* initArgs = new JavaVMInitArgs();
     initArgs->version = 0x10002;
-    initArgs->nOptions = static_cast<jint>(options->size());
+    initArgs->nOptions = static_cast<jint>(options->size() + 1);
     initArgs->options = vmOptions;
     initArgs->ignoreUnrecognized = JNI_TRUE;
 
@@ -221,7 +237,9 @@ bool createVm(const std::vector<std::u16string>& argumentList, const std::vector
         return false;
     }
     JavaVM* vm = nullptr;
+    gCreating.store(true);
     jint result = create(&vm, reinterpret_cast<void**>(&gEnv), initArgs);
+    gCreating.store(false);
     if (result != JNI_OK) {
         logError("JNI_CreateJavaVM returned %d", static_cast<int>(result));
         failure().id = CFG_MSG_JVM_START_FAILED;

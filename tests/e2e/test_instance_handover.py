@@ -176,7 +176,7 @@ def test_second_start_waits_for_its_turn_at_most_sixty_seconds(first):
     finally:
         os.killpg(holder.pid, signal.SIGCONT)
     assert code == tovex.EXIT_FATAL
-    assert "An internal error occurred (error code: 23)" in err
+    assert "The program could not start (internal error, code 23)." in err
     log = [read_log(p) for p in new_logs(before) if p != holder_log][0]
     assert "ERROR: no turn for the hand-over within 60 seconds" in log.splitlines()
     assert not first.comm.exists(), "it wrote nothing"
@@ -191,7 +191,7 @@ def test_stale_communication_file_is_internal_error_21_for_each_waiting_start(fi
     # The second one gets its turn too: the first failing start gave the notification semaphore back.
     for code, err in results:
         assert code == tovex.EXIT_FATAL
-        assert "An internal error occurred (error code: 21)" in err
+        assert "The program could not start (internal error, code 21)." in err
     assert first.comm.read_bytes() == "stale\n".encode("utf-16-le")[:-2], "someone else's file stays"
 
 
