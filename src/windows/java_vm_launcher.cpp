@@ -93,6 +93,12 @@ void JNICALL vmExitHook(jint code) {
     std::string details = "\n\nJava stopped while starting (exit code " + std::to_string(code) + ").";
     fatalMessage(CFG_MSG_JVM_START_FAILED, nullptr, details.c_str());
 }
+// The "abort" hook: HotSpot's way out of a creation that failed (its reason on standard output).
+void JNICALL vmAbortHook() {
+    if (!gCreating.load()) return;
+    logError("the JVM gave up while it was being created");
+    fatalMessage(CFG_MSG_JVM_START_FAILED, nullptr, "\n\nJava gave up while starting.");
+}
 
 std::string bounded(std::string text) {
     if (text.size() > kPropertyLimit) text.resize(kPropertyLimit);
@@ -216,17 +222,19 @@ std::vector<std::u16string> buildMainArguments(const std::vector<std::u16string>
 bool createVm(const std::vector<std::u16string>& argumentList, const std::vector<std::string>& launcherProperties) {
     // The VM keeps using the option strings: they live until the process ends.
     std::vector<std::string>* options = new std::vector<std::string>(buildVmOptions(argumentList, launcherProperties));
-    JavaVMOption* vmOptions = new JavaVMOption[options->size() + 1];
+    JavaVMOption* vmOptions = new JavaVMOption[options->size() + 2];
     for (size_t i = 0; i < options->size(); ++i) {
         vmOptions[i].optionString = &(*options)[i][0];
         vmOptions[i].extraInfo = nullptr;
     }
-    // The invocation interface's exit hook, last (not an option text of the list).
+    // The invocation interface's hooks, last (no option texts of the list).
     vmOptions[options->size()].optionString = const_cast<char*>("exit");
     vmOptions[options->size()].extraInfo = reinterpret_cast<void*>(&vmExitHook);
+    vmOptions[options->size() + 1].optionString = const_cast<char*>("abort");
+    vmOptions[options->size() + 1].extraInfo = reinterpret_cast<void*>(&vmAbortHook);
     JavaVMInitArgs* initArgs = new JavaVMInitArgs();
     initArgs->version = 0x10002;
-    initArgs->nOptions = static_cast<jint>(options->size() + 1);
+    initArgs->nOptions = static_cast<jint>(options->size() + 2);
     initArgs->options = vmOptions;
     initArgs->ignoreUnrecognized = JNI_TRUE;
 
