@@ -52,27 +52,21 @@ std::string narrowText(JNIEnv* env, jstring string) {
     return text;
 }
 
-// The class name and message of a throwable, each "" when it cannot be had.
-void describeThrowable(JNIEnv* env, jthrowable thrown, std::string& className, std::string& message) {
-    jclass classClass = env->FindClass("java/lang/Class");
+// The text of a throwable as its toString gives it ("class: message"), "" when it cannot be had.
+std::string throwableText(JNIEnv* env, jthrowable thrown) {
     jclass throwableClass = env->FindClass("java/lang/Throwable");
-    if (env->ExceptionCheck() || !classClass || !throwableClass) {
+    jmethodID toString =
+        throwableClass ? env->GetMethodID(throwableClass, "toString", "()Ljava/lang/String;") : nullptr;
+    if (env->ExceptionCheck() || !toString) {
         env->ExceptionClear();
-        return;
+        return std::string();
     }
-    jmethodID getName = env->GetMethodID(classClass, "getName", "()Ljava/lang/String;");
-    jmethodID getMessage = env->GetMethodID(throwableClass, "getMessage", "()Ljava/lang/String;");
-    if (env->ExceptionCheck() || !getName || !getMessage) {
+    jstring text = static_cast<jstring>(env->CallObjectMethod(thrown, toString));
+    if (env->ExceptionCheck()) {
         env->ExceptionClear();
-        return;
+        return std::string();
     }
-    jclass thrownClass = env->GetObjectClass(thrown);
-    jstring name = static_cast<jstring>(env->CallObjectMethod(thrownClass, getName));
-    if (env->ExceptionCheck()) env->ExceptionClear();
-    className = narrowText(env, name);
-    jstring text = static_cast<jstring>(env->CallObjectMethod(thrown, getMessage));
-    if (env->ExceptionCheck()) env->ExceptionClear();
-    message = narrowText(env, text);
+    return narrowText(env, text);
 }
 
 constexpr size_t kPropertyLimit = 8191;
@@ -145,9 +139,11 @@ std::string createVmResultText(int result) {
     }
 }
 
-LaunchFailure exceptionFailure(const std::string& exceptionClass, const std::string& message,
-                               const std::string& mainClass) {
+LaunchFailure exceptionFailure(const std::string& exceptionText, const std::string& mainClass) {
     LaunchFailure f;
+    size_t colon = exceptionText.find(": ");
+    std::string exceptionClass = exceptionText.substr(0, colon);
+    std::string message = colon == std::string::npos ? std::string() : exceptionText.substr(colon + 2);
     if (exceptionClass == "java.lang.ClassNotFoundException" && !mainClass.empty() && !message.empty() &&
         dotted(message) == dotted(mainClass)) {
         f.id = CFG_MSG_MAIN_CLASS_NOT_LOADED;
@@ -155,8 +151,7 @@ LaunchFailure exceptionFailure(const std::string& exceptionClass, const std::str
         return f;
     }
     f.id = CFG_MSG_STARTUP_ERROR;
-    f.argument = exceptionClass.empty() ? std::string("an exception") : exceptionClass;
-    if (!message.empty()) f.argument += ": " + message;
+    f.argument = exceptionText.empty() ? std::string("an exception") : exceptionText;
     return f;
 }
 
@@ -319,10 +314,9 @@ bool callMain(const std::vector<std::u16string>& argumentList) {
     logMessage("main returned");
     if (jthrowable thrown = env->ExceptionOccurred()) {
         env->ExceptionDescribe();  // the stack trace on standard error; clears the exception
-        std::string exceptionClass, message;
-        describeThrowable(env, thrown, exceptionClass, message);
-        logError("an exception occurred in main: %s: %s", exceptionClass.c_str(), message.c_str());
-        failure() = exceptionFailure(exceptionClass, message, getConfigString(CFG_MAIN_CLASS));
+        std::string text = throwableText(env, thrown);
+        logError("an exception occurred in main: %s", text.c_str());
+        failure() = exceptionFailure(text, getConfigString(CFG_MAIN_CLASS));
         return false;
     }
     return true;

@@ -21,10 +21,10 @@ struct LaunchFailure {
 const LaunchFailure& launchFailure();
 // What JNI_CreateJavaVM's result means, for the user ("" for JNI_OK).
 std::string createVmResultText(int result);
-// The message for an exception that ended main: 1010 with the class name when it is
-// a ClassNotFoundException of the configured main class, else 1014 with its text.
-LaunchFailure exceptionFailure(const std::string& exceptionClass, const std::string& message,
-                               const std::string& mainClass);
+// The message for an exception that ended main, given its toString text ("class" or
+// "class: message"): 1010 with the class name when it is a ClassNotFoundException of
+// the configured main class, else 1014 with the text.
+LaunchFailure exceptionFailure(const std::string& exceptionText, const std::string& mainClass);
 
 // The process-wide VM; valid once vmExists() is true.
 JavaVM* javaVm();

@@ -230,8 +230,17 @@ def test_no_java_box_of_a_gui_launcher(appdir):
                                   "MIN_VERSION = 21\n", stub="gui")
     logs_before = tovex._logs()
     proc = tovex.start_exe(exe, log=True)
-    tovex.wait_window("Error", proc)
-    su.screenshot("message-no-java.png")
+    window = tovex.wait_window("Error", proc)
+    geometry = subprocess.run(["xdotool", "getwindowgeometry", "--shell", window], capture_output=True,
+                              text=True).stdout
+    g = {k: int(v) for k, v in (line.split("=", 1) for line in geometry.split()) if k in ("X", "Y", "WIDTH", "HEIGHT")}
+
+    def text_drawn():
+        # Dark text right of the icon: the box has been painted, not only mapped.
+        shot = su.screenshot("message-no-java.png")
+        return shot.count((0, 0, 0), g["X"] + 60, g["Y"] + 10, g["X"] + g["WIDTH"] - 10, g["Y"] + g["HEIGHT"] - 50,
+                          tolerance=80) > 300
+    tovex.wait_for(text_drawn, 60, interval=0.2, what="the text of the box")
     tovex.answer_window("Error", proc=proc)
     out, err = proc.communicate(timeout=120)
     assert proc.returncode == tovex.EXIT_NO_JVM
