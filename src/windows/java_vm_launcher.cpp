@@ -78,16 +78,11 @@ typedef jint(JNICALL* CreateJavaVmFunction)(JavaVM**, void**, void*);
 // True while JNI_CreateJavaVM runs (main thread only).
 std::atomic<bool> gCreating{false};
 
-// The VM's "exit" hook. A VM that gives up while it is being created (HotSpot with a
+// The VM's "abort" hook. A VM that gives up while it is being created (HotSpot with a
 // heap it cannot reserve, for example) ends the process itself, its explanation on
-// standard output only: a GUI user would see nothing. Later exits (System.exit) pass.
-void JNICALL vmExitHook(jint code) {
-    if (!gCreating.load()) return;
-    logError("the JVM ended the process with exit code %d while it was being created", static_cast<int>(code));
-    std::string details = "\n\nJava stopped while starting (exit code " + std::to_string(code) + ").";
-    fatalMessage(CFG_MSG_JVM_START_FAILED, nullptr, details.c_str());
-}
-// The "abort" hook: HotSpot's way out of a creation that failed (its reason on standard output).
+// standard output only: a GUI user would see nothing. Once the VM exists the hook
+// does nothing (a crash report, for example, goes on as the VM does it). An exit the
+// program asks for (System.exit, also from an agent while the VM starts) is no abort.
 void JNICALL vmAbortHook() {
     if (!gCreating.load()) return;
     logError("the JVM gave up while it was being created");
@@ -217,19 +212,17 @@ std::vector<std::u16string> buildMainArguments(const std::vector<std::u16string>
 bool createVm(const std::vector<std::u16string>& argumentList, const std::vector<std::string>& launcherProperties) {
     // The VM keeps using the option strings: they live until the process ends.
     std::vector<std::string>* options = new std::vector<std::string>(buildVmOptions(argumentList, launcherProperties));
-    JavaVMOption* vmOptions = new JavaVMOption[options->size() + 2];
+    JavaVMOption* vmOptions = new JavaVMOption[options->size() + 1];
     for (size_t i = 0; i < options->size(); ++i) {
         vmOptions[i].optionString = &(*options)[i][0];
         vmOptions[i].extraInfo = nullptr;
     }
-    // The invocation interface's hooks, last (no option texts of the list).
-    vmOptions[options->size()].optionString = const_cast<char*>("exit");
-    vmOptions[options->size()].extraInfo = reinterpret_cast<void*>(&vmExitHook);
-    vmOptions[options->size() + 1].optionString = const_cast<char*>("abort");
-    vmOptions[options->size() + 1].extraInfo = reinterpret_cast<void*>(&vmAbortHook);
+    // The invocation interface's abort hook, last (no option text of the list).
+    vmOptions[options->size()].optionString = const_cast<char*>("abort");
+    vmOptions[options->size()].extraInfo = reinterpret_cast<void*>(&vmAbortHook);
     JavaVMInitArgs* initArgs = new JavaVMInitArgs();
     initArgs->version = 0x10002;
-    initArgs->nOptions = static_cast<jint>(options->size() + 2);
+    initArgs->nOptions = static_cast<jint>(options->size() + 1);
     initArgs->options = vmOptions;
     initArgs->ignoreUnrecognized = JNI_TRUE;
 
