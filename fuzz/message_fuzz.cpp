@@ -3,7 +3,8 @@
 // Invariant: no crash; the argument takes the place of the first "{0}" only (the rest
 // of the text, later "{0}" included, stays as written), a text without "{0}" or a
 // missing argument leaves the text unchanged; a message text fits 8191 bytes; a
-// fatal message shows exactly that text and ends with exit code 1.
+// fatal message shows exactly that text and ends with exit code 1. "{details}" is
+// filled outside the argument only; a text without it is filled as before.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -14,6 +15,7 @@
 #include "launcher/config.h"
 #include "launcher/config_block.h"
 #include "launcher/errors.h"
+#include "launcher/texts.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<std::string> pieces = splitInput(data, size, 3);
@@ -29,6 +31,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     FUZZ_CHECK(applyMessageArgument(text, nullptr) == text);
     FUZZ_CHECK(composeErrorText(text, nullptr) == text);
+    std::string filled = fillMessage(text, argument.c_str(), "D");
+    if (text.find("{details}") == std::string::npos) {
+        FUZZ_CHECK(filled == replaced);
+    } else if (at == std::string::npos) {
+        FUZZ_CHECK(filled == applyMessageDetails(text, "D"));
+    } else {
+        FUZZ_CHECK(filled == applyMessageDetails(text.substr(0, at), "D") + argument +
+                                 applyMessageDetails(text.substr(at + 3), "D"));
+    }
     FUZZ_CHECK(composeErrorText(text, argument.c_str()) == text + "\n\nLog: " + argument);
 
     ConfigData config;
@@ -44,7 +55,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         FUZZ_CHECK(!"fatalMessage returned");
     } catch (const FuzzExit& exit) {
         FUZZ_CHECK(exit.code == 1);
-        FUZZ_CHECK(lastErrorText() == applyMessageArgument(message, argument.c_str()));
+        // An internal error without details of its own gets the general advice.
+        FUZZ_CHECK(lastErrorText() == fillMessage(message, argument.c_str(), texts::kInternalErrorAdvice));
     }
     return 0;
 }

@@ -716,6 +716,42 @@ void JNICALL jReleaseStringUTFChars(JNIEnv *jenv, jstring str, const char *chars
     delete[] chars;
 }
 
+// Instance methods: only Throwable.toString, which the launcher calls on an exception that
+// ended main ("class" or "class: message", as Java's own toString gives it).
+jmethodID JNICALL jGetMethodID(JNIEnv *jenv, jclass cls, const char *name, const char *sig) {
+    Env *env = envOf(jenv, "GetMethodID");
+    Obj *c = derefKind(cls, Obj::Class, "GetMethodID");
+    std::string n = name ? name : "", s = sig ? sig : "";
+    record("instancemethod " + standin::escapeField(c->name) + " " + standin::escapeField(n) + " " +
+           standin::escapeField(s));
+    if (c->name != "java/lang/Throwable" || n != "toString" || s != "()Ljava/lang/String;") {
+        throwNew(env, "java.lang.NoSuchMethodError", n);
+        return nullptr;
+    }
+    Method *m = new Method{c, n, s, 'L'};
+    EnterCriticalSection(&gLock);
+    gMethods.insert(m);
+    LeaveCriticalSection(&gLock);
+    return reinterpret_cast<jmethodID>(m);
+}
+
+jobject JNICALL jCallObjectMethodV(JNIEnv *jenv, jobject obj, jmethodID, va_list) {
+    envOf(jenv, "CallObjectMethod");
+    Obj *t = derefKind(obj, Obj::Throwable, "CallObjectMethod");
+    std::u16string text = utf8ToU16(t->name);
+    if (!t->text.empty()) text += u": " + t->text;
+    record("tostring -> " + standin::escapeField(u16ToUtf8(text)));
+    return newRef(new Obj{Obj::String, "java/lang/String", text, {}, {}});
+}
+
+jobject JNICALL jCallObjectMethod(JNIEnv *jenv, jobject obj, jmethodID method, ...) {
+    va_list ap;
+    va_start(ap, method);
+    jobject result = jCallObjectMethodV(jenv, obj, method, ap);
+    va_end(ap);
+    return result;
+}
+
 jthrowable JNICALL jExceptionOccurred(JNIEnv *jenv) {
     Env *env = envOf(jenv, "ExceptionOccurred");
     record("exceptionoccurred -> " + (env->pending ? env->pending->name : std::string("null")));
@@ -892,6 +928,9 @@ void buildTables() {
     gTable.ReleaseStringChars = jReleaseStringChars;
     gTable.GetStringUTFChars = jGetStringUTFChars;
     gTable.ReleaseStringUTFChars = jReleaseStringUTFChars;
+    gTable.GetMethodID = jGetMethodID;
+    gTable.CallObjectMethod = jCallObjectMethod;
+    gTable.CallObjectMethodV = jCallObjectMethodV;
     gTable.ExceptionOccurred = jExceptionOccurred;
     gTable.ExceptionDescribe = jExceptionDescribe;
     gTable.ExceptionClear = jExceptionClear;
@@ -939,25 +978,26 @@ JNIEXPORT jint JNICALL JNI_CreateJavaVM(JavaVM **pvm, void **penv, void *args) {
         record("create args=null");
         return JNI_EINVAL;
     }
-    std::vector<std::string> options;
-    std::string hookLines;
-    jint hooks = 0;
-    for (jint i = 0; i < a->nOptions; ++i) {
-        const char *text = a->options[i].optionString;
-        // The invocation interface's hooks (a function in extraInfo) are no options of the
-        // program: recorded apart, never handed on to a host VM.
-        if (text && a->options[i].extraInfo &&
-            (!std::strcmp(text, "vfprintf") || !std::strcmp(text, "exit") || !std::strcmp(text, "abort"))) {
-            hookLines += std::string("\nhook ") + text;
-            ++hooks;
-            continue;
-        }
-        options.push_back(text ? ansiToUtf8(text) : std::string());
-        lines += "\noption " + std::to_string(i - hooks) + " " + standin::escapeField(options.back());
-    }
+    // The invocation interface's hooks ("exit", "abort", "vfprintf" with a function in
+    // extraInfo) are no option texts: a real VM takes them aside, and so does the transcript.
+    auto isHook = [](const JavaVMOption &o) {
+        return o.optionString && o.extraInfo &&
+               (std::strcmp(o.optionString, "exit") == 0 || std::strcmp(o.optionString, "abort") == 0 ||
+                std::strcmp(o.optionString, "vfprintf") == 0);
+    };
+    jint textOptions = 0;
+    for (jint i = 0; i < a->nOptions; ++i)
+        if (!isHook(a->options[i])) ++textOptions;
     lines = "create version=" + hex(static_cast<unsigned>(a->version)) +
             " ignoreUnrecognized=" + std::to_string(a->ignoreUnrecognized ? 1 : 0) +
-            " nOptions=" + std::to_string(a->nOptions - hooks) + lines + hookLines;
+            " nOptions=" + std::to_string(textOptions);
+    std::vector<std::string> options;
+    for (jint i = 0; i < a->nOptions; ++i) {
+        if (isHook(a->options[i])) continue;
+        const char *text = a->options[i].optionString;
+        options.push_back(text ? ansiToUtf8(text) : std::string());
+        lines += "\noption " + std::to_string(i) + " " + standin::escapeField(options.back());
+    }
     record(lines);
     if (gCreated) {
         record("create failed: a VM exists already");

@@ -16,6 +16,20 @@ std::string& tempDir() {
     return *dir;
 }
 
+std::string& extractionFailureDetails() {
+    static std::string* details = new std::string();
+    return *details;
+}
+
+std::string folderWriteFailureText(const std::string& folder, unsigned long windowsError) {
+    if (windowsError == 112 || windowsError == 39)  // ERROR_DISK_FULL, ERROR_HANDLE_DISK_FULL
+        return "\n\nThe disk that holds the folder " + folder +
+               " is full.\n\nWhat to do: free some space on that disk and start the program again.";
+    return "\n\nThe folder " + folder + " could not be written to (Windows error " + std::to_string(windowsError) +
+           ").\n\nWhat to do: make sure that folder exists and can be written to, or set the TMP environment "
+           "variable to a folder that can, and start the program again.";
+}
+
 int32_t unextractedPosition() { return gUnextractedPosition; }
 void setUnextractedPosition(int32_t position) { gUnextractedPosition = position; }
 

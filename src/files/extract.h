@@ -41,7 +41,14 @@ constexpr int kLeftoverRemoveLimit = 8;
 // 0, 1 (read failure or end of file) or 2 (write failure). source and destination are HANDLEs.
 int copyFileData(void* source, void* destination, int64_t count, bool unscramble);
 
+// What the user is told (the message's "{details}") when the extraction ended
+// with an error; "" when it did not or gave no reason.
+std::string& extractionFailureDetails();
+
 // Pure helpers.
+// The "{details}" of a folder that could not be written: a full disk (Windows
+// errors 112 and 39) or any other failure, with the folder and what to do.
+std::string folderWriteFailureText(const std::string& folder, unsigned long windowsError);
 constexpr unsigned char kScrambleByte = 0xD6;
 constexpr size_t kCopyChunkSize = 8192;
 // The ";"-separated file list without its empty items.

@@ -21,9 +21,15 @@ int extractFile(HANDLE executable, const std::string& outputPath) {
     if (length <= 0) return 0;
     Handle output(CreateFileA(outputPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!output.valid()) fatalMessage(CFG_MSG_INTERNAL_ERROR, "11");
+    if (!output.valid()) {
+        DWORD error = GetLastError();
+        logError("could not create %s (%d)", outputPath.c_str(), static_cast<int>(error));
+        fatalMessage(CFG_MSG_INTERNAL_ERROR, "11", folderWriteFailureText(tempDir(), error).c_str());
+    }
     // The output is closed on failure too, so that the exit path can delete it.
-    return copyFileData(executable, output.get(), length, true);
+    int result = copyFileData(executable, output.get(), length, true);
+    if (result == 2) extractionFailureDetails() = folderWriteFailureText(tempDir(), GetLastError());
+    return result;
 }
 
 }  // namespace
@@ -47,8 +53,9 @@ int copyFileData(void* source, void* destination, int64_t count, bool unscramble
             DWORD now = 0;
             // A write that reports success without taking a byte would repeat for ever: a failure too.
             if (!WriteFile(destination, buffer + written, delivered - written, &now, nullptr) || now == 0) {
-                logError("WriteFile failed %d %d", static_cast<int>(delivered - written),
-                         static_cast<int>(GetLastError()));
+                DWORD error = GetLastError();
+                logError("WriteFile failed %d %d", static_cast<int>(delivered - written), static_cast<int>(error));
+                SetLastError(error);  // for the caller, whatever the log did meanwhile
                 return 2;
             }
             written += now;
@@ -139,6 +146,7 @@ void removeLeftoverExtractionDirs(const std::string& directory) {
 }
 
 void createTempDir() {
+    DWORD error = 0;
     for (int attempt = 0; attempt < 10; ++attempt) {
         std::string tempFile = createTempFileName();
         tempDir() = extractionDirName(tempFile, static_cast<long long>(time(nullptr)));
@@ -149,10 +157,13 @@ void createTempDir() {
             removeLeftoverExtractionDirs(directoryOf(tempFile));
             return;
         }
-        logMessage("Could not create dir (%d)", static_cast<int>(GetLastError()));
+        error = tempFile.empty() ? ERROR_PATH_NOT_FOUND : GetLastError();
+        logMessage("Could not create dir (%d)", static_cast<int>(error));
     }
     tempDir().clear();
-    fatalMessage(CFG_MSG_INTERNAL_ERROR, "7");
+    std::string folder = selectTempPath();
+    logError("could not create an extraction directory in %s (%d)", folder.c_str(), static_cast<int>(error));
+    fatalMessage(CFG_MSG_INTERNAL_ERROR, "7", folderWriteFailureText(folder, error).c_str());
 }
 
 int extractFiles() {

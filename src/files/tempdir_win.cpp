@@ -1,6 +1,8 @@
 // Choice of the temporary directory and the names of temporary files in it.
 #include <windows.h>
 
+#include <cerrno>
+
 #include <direct.h>
 
 #include <cstdlib>
@@ -60,7 +62,11 @@ std::string selectTempPath() {
     std::vector<char> buffer(kPathBufferSize, '\0');
     DWORD result = GetTempPathA(static_cast<DWORD>(buffer.size()), buffer.data());
     DWORD error = GetLastError();
-    logMessage("GetTempPath returned %d (last error %d)", static_cast<int>(result), static_cast<int>(error));
+    // The last error means something only when the call failed.
+    if (result == 0)
+        logError("GetTempPath failed (last error %d)", static_cast<int>(error));
+    else
+        logMessage("GetTempPath returned %d", static_cast<int>(result));
     std::string path;
     if (result > 0 && result < buffer.size()) path.assign(buffer.data(), result);
 
@@ -69,8 +75,12 @@ std::string selectTempPath() {
         if (path.size() >= kPathBufferSize) path.resize(kPathBufferSize - 1);
         logMessage("No temp dir defined. Using home %s", path.c_str());
     } else {
-        int made = _mkdir(path.c_str());
-        logMessage("make dir returned %d", made);
+        if (_mkdir(path.c_str()) == 0)
+            logMessage("created temp dir %s", path.c_str());
+        else if (errno == EEXIST)
+            logMessage("temp dir %s exists", path.c_str());
+        else
+            logError("could not create temp dir %s (errno %d)", path.c_str(), errno);
     }
 
     // The ANSI functions turn characters outside the code page into "?".
@@ -94,7 +104,14 @@ std::string selectTempPath() {
         }
     }
     std::string fallback = firstWritableFallback();
-    if (fallback.empty()) fatalMessage(CFG_MSG_POWERUSER_REQUIRED, nullptr);
+    if (fallback.empty()) {
+        logError("no writable temp dir: %s has characters outside the ANSI code page, no fallback can be written",
+                 longForm.c_str());
+        std::string details = "\n\nThe folder " + longForm +
+                              " has characters in its name that this program cannot use, and none of the other "
+                              "folders it tried can be written to.";
+        fatalMessage(CFG_MSG_POWERUSER_REQUIRED, nullptr, details.c_str());
+    }
     logMessage("Using temp dir %s", fallback.c_str());
     return fallback;
 }

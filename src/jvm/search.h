@@ -41,3 +41,18 @@ std::vector<std::string> installationDirectories(const std::string& list);
 // A directory without trailing backslashes (a bare drive "c:" keeps its meaning
 // once "\bin\java.exe" and the like are appended).
 std::string withoutTrailingBackslashes(const std::string& directory);
+
+// What the "no Java found" message tells the user (its "{details}"): the versions
+// accepted, the places searched and, for TOVEX_JAVA_HOME, what to do. Never tells
+// the user to set a variable that is already set.
+struct EnvironmentSetting {
+    std::string name;
+    bool set = false;
+    std::string value;
+};
+// "17 to 21", "17 or later", "up to 21" or "any"; limits are version texts as configured.
+std::string acceptedVersionsText(const std::string& min, const std::string& max);
+// entries with their texts as searched (variables expanded); variables: the ones
+// named by 'E' entries and the Java-home variables, as read. Begins with an empty line.
+std::string noJvmDetails(const std::string& min, const std::string& max, const std::vector<SearchEntry>& entries,
+                         const std::vector<EnvironmentSetting>& variables);

@@ -11,8 +11,8 @@
 #include "launcher/config.h"
 #include "launcher/errors.h"
 #include "launcher/log.h"
-#include "windows/expand.h"
 #include "launcher/texts.h"
+#include "windows/expand.h"
 
 namespace {
 std::string* gJvmHome = nullptr;
@@ -32,6 +32,31 @@ PathValue readPath() {
 }
 
 // In the process environment and in the C runtime's copy of it.
+// The "{details}" of the "no Java found" message: what was searched, as this start saw it.
+std::string noJvmDetailsNow() {
+    std::string min = getConfigString(CFG_MIN_VERSION, kPathBufferSize);
+    std::string max = getConfigString(CFG_MAX_VERSION, kPathBufferSize);
+    std::vector<SearchEntry> entries = parseSearchSequence(getConfigString(CFG_JVM_SEARCH_SEQUENCE, kPathBufferSize));
+    std::vector<std::string> names = {texts::kJavaHomeVariable, texts::kJavaHomeVariableLegacy};
+    for (SearchEntry& entry : entries) {
+        expandVariables(entry.text);
+        if (entry.type == 'E') names.push_back(entry.text);
+    }
+    std::vector<EnvironmentSetting> variables;
+    for (const std::string& name : names) {
+        EnvironmentSetting setting;
+        setting.name = name;
+        std::vector<char> buffer(kPathBufferSize, '\0');
+        DWORD n = GetEnvironmentVariableA(name.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (n > 0 && n < buffer.size()) {
+            setting.set = true;
+            setting.value.assign(buffer.data(), n);
+        }
+        variables.push_back(setting);
+    }
+    return noJvmDetails(min, max, entries, variables);
+}
+
 void setPath(const PathValue& path) {
     if (SetEnvironmentVariableA("PATH", path.set ? path.value.c_str() : nullptr))
         logMessage("Setting PATH %s", path.value.c_str());
@@ -120,7 +145,7 @@ bool LoadDLL(bool showErrors) {
             logError("A Java runtime was refused: %s", refused.reason.c_str());
             if (showErrors) showWrongArchitecture(refused);
         } else if (showErrors) {
-            showMessage(CFG_MSG_NO_JVM_BITS, "64");
+            showMessage(CFG_MSG_NO_JVM_BITS, "64", noJvmDetailsNow().c_str());
         }
         return false;
     }
@@ -149,7 +174,7 @@ bool LoadDLL(bool showErrors) {
     if (showErrors) {
         switch (kind) {
             case JvmSource::SystemPath:
-                showMessage(CFG_MSG_NO_JVM_BITS, "64");
+                showMessage(CFG_MSG_NO_JVM_BITS, "64", noJvmDetailsNow().c_str());
                 break;
             case JvmSource::EnvironmentVariable:
                 showMessage(CFG_MSG_ENV_VAR_NO_JVM_64, source.c_str());
@@ -159,7 +184,8 @@ bool LoadDLL(bool showErrors) {
                 break;
             case JvmSource::Registry:
             default:
-                showMessage(CFG_MSG_JVM_START_FAILED, nullptr);
+                showMessage(CFG_MSG_JVM_START_FAILED, nullptr,
+                            ("\n\nThe Java library of " + exe + " could not be loaded.").c_str());
                 break;
         }
     }

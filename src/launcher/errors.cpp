@@ -6,6 +6,7 @@
 
 #include "config.h"
 #include "files/paths.h"
+#include "log.h"
 #include "texts.h"
 
 namespace {
@@ -28,6 +29,24 @@ std::string applyMessageArgument(const std::string& text, const char* argument) 
     return out;
 }
 
+std::string applyMessageDetails(const std::string& text, const char* details) {
+    std::string out = text;
+    const size_t placeholder = std::strlen(texts::kMessageDetails);
+    std::string with = details ? details : "";
+    for (size_t at = out.find(texts::kMessageDetails); at != std::string::npos;
+         at = out.find(texts::kMessageDetails, at + with.size()))
+        out.replace(at, placeholder, with);
+    return out;
+}
+
+std::string fillMessage(const std::string& text, const char* argument, const char* details) {
+    // Split at the argument's place first: placeholders inside the argument stay as they are.
+    size_t at = text.find(texts::kMessageArgument);
+    if (at == std::string::npos || !argument) return applyMessageDetails(text, details);
+    return applyMessageDetails(text.substr(0, at), details) + argument +
+           applyMessageDetails(text.substr(at + std::strlen(texts::kMessageArgument)), details);
+}
+
 std::string composeErrorText(const std::string& text, const char* longLogPath) {
     if (!longLogPath) return text;
     return text + "\n\nLog: " + longLogPath;
@@ -42,16 +61,20 @@ std::string messageText(int32_t id) {
     return text;
 }
 
-void showMessage(int32_t id, const char* argument) {
-    showErrorText(applyMessageArgument(messageText(id), argument));
+void showMessage(int32_t id, const char* argument, const char* details) {
+    if (id == CFG_MSG_INTERNAL_ERROR && (!details || !*details)) details = texts::kInternalErrorAdvice;
+    std::string shown = fillMessage(messageText(id), argument, details);
+    logError("message %d shown: %s", static_cast<int>(id), shown.c_str());
+    showErrorText(shown);
 }
 
-void fatalMessage(int32_t id, const char* argument) {
-    showMessage(id, argument);
+void fatalMessage(int32_t id, const char* argument, const char* details) {
+    showMessage(id, argument, details);
     exitLauncher(1);
 }
 
 void fatalText(const char* text) {
+    logError("message shown: %s", text);
     showErrorText(text);
     exitLauncher(1);
 }

@@ -33,6 +33,7 @@ void showErrorText(const std::string& text) {
 }
 
 void exitLauncher(int code) {
+    endSplashBeforeExit();
     const std::string& directory = tempDir();
     if (!directory.empty()) {
         emptyDirectory(directory, true);

@@ -98,11 +98,14 @@ int launcherMain(void* instance, const char* tail, int showCommand) {
     bool splash = getConfigFlag(CFG_SPLASH_ENABLED);
     bool runtimeSplash = getConfigFlag(CFG_SPLASH_FROM_RUNTIME);
     if (splash && !runtimeSplash) showSplash(showCommand);
-    if (extractFiles() != 0) fatalMessage(CFG_MSG_INTERNAL_ERROR, "16");
+    if (extractFiles() != 0) fatalMessage(CFG_MSG_INTERNAL_ERROR, "16", extractionFailureDetails().c_str());
     setNativeLibraryPath();
     if (!LoadDLL(true)) exitLauncher(83);
     if (splash && runtimeSplash) showSplash(showCommand);
-    if (!launchProgram(argumentList(), true)) fatalMessage(CFG_MSG_JVM_START_FAILED, nullptr);
+    if (!launchProgram(argumentList(), true)) {
+        const LaunchFailure& failure = launchFailure();
+        fatalMessage(failure.id, failure.argument.empty() ? nullptr : failure.argument.c_str(), failure.details.c_str());
+    }
     argumentList().clear();
     return 0;
 }

@@ -20,6 +20,15 @@ inline constexpr const char* kConsoleFailedCaption = "marlowkit";
 // The place in a configured message where its one argument goes (only the first one is filled).
 inline constexpr const char* kMessageArgument = "{0}";
 
+// The place in a message text where the launcher puts its own explanation of the
+// failure (what it searched, what the system reported); "" when it has none. Only
+// the builder's default texts since this release carry it.
+inline constexpr const char* kMessageDetails = "{details}";
+
+// The "{details}" of an internal error (message 1009) whose cause has no advice of its own.
+inline constexpr const char* kInternalErrorAdvice =
+    "\n\nWhat to do: start the program again; if this error comes back, reinstall the program.";
+
 // Error text with the log file appended.
 inline constexpr const char* kWithLogFormat = "%s\n\nLog: %s";
 
@@ -62,6 +71,6 @@ inline constexpr const char* kWrongArchitectureFormat =
     "The Java runtime with the VM library %s is built for %s.\nThis program needs a 64-bit (x86-64) JDK or JRE.\n"
     "Please install one or define TOVEX_JAVA_HOME\nto point to an installed 64-bit JDK or JRE.";
 
-// Message texts written into a block by the builder when the configuration gives none.
-inline constexpr const char* kJavaDownloadSite = "adoptium.net";
+// Where the builder's default texts tell the user to get Java (one stable address).
+inline constexpr const char* kJavaDownloadSite = "https://adoptium.net/";
 }  // namespace texts

@@ -11,6 +11,10 @@ void showSplash(int showCommand);
 // Hides the splash; any thread, also before the splash exists (then no splash
 // window is ever created in this process).
 void hideSplash();
+// Before the process ends early: hides the splash and waits until the splash
+// thread has left the VM (it must not be inside a JNI call while the process
+// ends under it). Main thread only; nothing happens without a splash thread.
+void endSplashBeforeExit();
 // Replaces the status line and repaints at once (splash thread only; does
 // nothing before the window exists).
 void setSplashStatusText(const std::u16string& text);

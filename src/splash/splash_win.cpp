@@ -38,6 +38,17 @@ std::atomic<bool> gHideRequested{false};
 std::atomic<HWND> gWindow{nullptr};
 // The splash has ended for good (hidden, off the VM); written by the splash thread.
 std::atomic<bool> gEnded{false};
+// Set together with gEnded (manual reset), so that an exit can wait for it.
+HANDLE gEndedEvent = nullptr;
+// Posted to the splash thread by an early exit: leave the VM now, between two ticks.
+constexpr UINT kEndRequest = WM_APP + 21;
+// How long an early exit waits for the splash thread to leave the VM.
+constexpr DWORD kEndWaitMillis = 10000;
+
+void markEnded() {
+    gEnded.store(true);
+    if (gEndedEvent) SetEvent(gEndedEvent);
+}
 
 // Splash thread only: settings read when the window is created, fonts, poll link.
 struct SplashPaintState {
@@ -217,7 +228,7 @@ void endSplashThread(HWND) {
     if (s.timer) KillTimer(nullptr, s.timer);
     s.timer = 0;
     detachSplashThread(gLink, vmExists() ? javaVm() : nullptr);
-    gEnded.store(true);
+    markEnded();
 }
 
 void CALLBACK splashTimerProc(HWND, UINT, UINT_PTR, DWORD) {
@@ -251,13 +262,13 @@ DWORD WINAPI splashThread(LPVOID parameter) {
     int showCommand = static_cast<int>(reinterpret_cast<intptr_t>(parameter));
     logMessage("Showing splash screen");
     if (gState.load() != kClear) {
-        gEnded.store(true);
+        markEnded();
         return 0;
     }
     logMessage("Initializing splash screen");
     HWND window = createSplashWindow();
     if (!window) {
-        gEnded.store(true);
+        markEnded();
         return 0;
     }
     setErrorOwnerWindow(window);
@@ -270,6 +281,10 @@ DWORD WINAPI splashThread(LPVOID parameter) {
     s.timer = SetTimer(nullptr, kTimerId, kTimerMillis, splashTimerProc);
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        if (!message.hwnd && message.message == kEndRequest) {
+            if (!gEnded.load()) endSplashThread(window);
+            continue;
+        }
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
@@ -331,6 +346,7 @@ void showSplash(int showCommand) {
     }
     if (gThread) return;  // one splash per process
     logMessage("Starting splash screen thread");
+    if (!gEndedEvent) gEndedEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     HANDLE thread = CreateThread(nullptr, 0, splashThread, reinterpret_cast<LPVOID>(static_cast<intptr_t>(showCommand)),
                                  0, &gThreadId);
     if (!thread) {
@@ -355,6 +371,19 @@ void hideSplash() {
     DWORD foregroundProcess = 0;
     GetWindowThreadProcessId(GetForegroundWindow(), &foregroundProcess);
     if (foregroundProcess != GetCurrentProcessId()) activateProcessWindows(GetCurrentProcessId(), false);
+}
+
+void endSplashBeforeExit() {
+    if (!gThread) return;
+    gHideRequested.store(true);
+    int expected = kClear;
+    gState.compare_exchange_strong(expected, kHiddenEarly);  // a window not yet made stays unmade
+    if (gEnded.load()) return;
+    // Fails while the thread has no message queue yet; it then ends without a window.
+    PostThreadMessageA(gThreadId, kEndRequest, 0, 0);
+    HANDLE waits[2] = {gEndedEvent, gThread};
+    DWORD result = WaitForMultipleObjects(gEndedEvent ? 2 : 1, gEndedEvent ? waits : waits + 1, FALSE, kEndWaitMillis);
+    if (result == WAIT_TIMEOUT) logError("the splash thread did not end within %d ms", static_cast<int>(kEndWaitMillis));
 }
 
 void setSplashStatusText(const std::u16string& text) {
@@ -390,6 +419,7 @@ void resetSplashForTesting() {
     HWND window = gWindow.load();
     if (window && IsWindow(window)) DestroyWindow(window);
     gEnded.store(false);
+    if (gEndedEvent) ResetEvent(gEndedEvent);
     gState.store(kClear);
     gHideRequested.store(false);
     gWindow.store(nullptr);

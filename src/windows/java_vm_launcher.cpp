@@ -22,16 +22,79 @@ namespace {
 // Written once by the main thread before main is called, read by the splash thread.
 std::atomic<JavaVM*> gVm{nullptr};
 std::atomic<bool> gVmExists{false};
-// True while JNI_CreateJavaVM runs (a VM may end the process from inside it).
-std::atomic<bool> gVmCreating{false};
+
 // Belongs to the main thread.
 JNIEnv* gEnv = nullptr;
+LaunchFailure* gFailure = nullptr;
+
+LaunchFailure& failure() {
+    if (!gFailure) gFailure = new LaunchFailure();
+    return *gFailure;
+}
+
+std::string dotted(std::string name) {
+    for (char& c : name)
+        if (c == '/') c = '.';
+    return name;
+}
+
+// The text of a Java string in the ANSI code page ("" for null).
+std::string narrowText(JNIEnv* env, jstring string) {
+    if (!string) return std::string();
+    const jchar* chars = env->GetStringChars(string, nullptr);
+    if (!chars) {
+        env->ExceptionClear();
+        return std::string();
+    }
+    std::u16string wide(reinterpret_cast<const char16_t*>(chars), static_cast<size_t>(env->GetStringLength(string)));
+    env->ReleaseStringChars(string, chars);
+    std::string text = fromUtf16(wide, 0);
+    if (text.size() > 8191) text.resize(8191);
+    return text;
+}
+
+// The text of a throwable as its toString gives it ("class: message"), "" when it cannot be had.
+std::string throwableText(JNIEnv* env, jthrowable thrown) {
+    jclass throwableClass = env->FindClass("java/lang/Throwable");
+    jmethodID toString =
+        throwableClass ? env->GetMethodID(throwableClass, "toString", "()Ljava/lang/String;") : nullptr;
+    if (env->ExceptionCheck() || !toString) {
+        env->ExceptionClear();
+        return std::string();
+    }
+    jstring text = static_cast<jstring>(env->CallObjectMethod(thrown, toString));
+    if (env->ExceptionCheck()) {
+        env->ExceptionClear();
+        return std::string();
+    }
+    return narrowText(env, text);
+}
 
 constexpr size_t kPropertyLimit = 8191;
 constexpr size_t kWideTextLimit = 8191;
 const char16_t kFormatAsDefaultPrefix[] = u"-Dsun.locale.formatasdefault=";
 
 typedef jint(JNICALL* CreateJavaVmFunction)(JavaVM**, void**, void*);
+
+// True while JNI_CreateJavaVM runs (main thread only).
+std::atomic<bool> gCreating{false};
+
+// The VM's "abort" hook. A VM that gives up while it is being created (HotSpot with a
+// heap it cannot reserve, for example) ends the process itself, its explanation on
+// standard output only: a GUI user would see nothing. Once the VM exists the hook
+// does nothing (a crash report, for example, goes on as the VM does it). An exit the
+// program asks for (System.exit, also from an agent while the VM starts) is no abort.
+// What the VM printed while it was being created (the creating thread writes, the abort hook
+// reads on the same thread).
+std::string* gCreationOutput = nullptr;
+
+void JNICALL vmAbortHook() {
+    if (!gCreating.load()) return;
+    logError("the JVM gave up while it was being created");
+    std::string reason = vmCreationOutput();
+    std::string details = "\n\nJava gave up while starting" + (reason.empty() ? std::string(".") : ": " + reason);
+    fatalMessage(CFG_MSG_JVM_START_FAILED, nullptr, details.c_str());
+}
 
 std::string bounded(std::string text) {
     if (text.size() > kPropertyLimit) text.resize(kPropertyLimit);
@@ -59,8 +122,59 @@ std::u16string logFileArgument(int32_t id) {
 
 }  // namespace
 
+const LaunchFailure& launchFailure() { return failure(); }
+
+std::string createVmResultText(int result) {
+    switch (result) {
+        case JNI_OK:
+            return std::string();
+        case JNI_ENOMEM:
+            return "Java reported that there is not enough memory (JNI_CreateJavaVM returned -4).";
+        case JNI_EINVAL:
+            return "Java refused one of the options it was given (JNI_CreateJavaVM returned -6).";
+        case JNI_EEXIST:
+            return "A Java VM already runs in this process (JNI_CreateJavaVM returned -5).";
+        case JNI_EVERSION:
+            return "This Java does not support the interface version asked for (JNI_CreateJavaVM returned -3).";
+        default:
+            return "JNI_CreateJavaVM returned " + std::to_string(result) + ".";
+    }
+}
+
+LaunchFailure exceptionFailure(const std::string& exceptionText, const std::string& mainClass) {
+    LaunchFailure f;
+    size_t colon = exceptionText.find(": ");
+    std::string exceptionClass = exceptionText.substr(0, colon);
+    std::string message = colon == std::string::npos ? std::string() : exceptionText.substr(colon + 2);
+    if (exceptionClass == "java.lang.ClassNotFoundException" && !mainClass.empty() && !message.empty() &&
+        dotted(message) == dotted(mainClass)) {
+        f.id = CFG_MSG_MAIN_CLASS_NOT_LOADED;
+        f.argument = dotted(message);
+        return f;
+    }
+    f.id = CFG_MSG_STARTUP_ERROR;
+    f.argument = exceptionText.empty() ? std::string("an exception") : exceptionText;
+    return f;
+}
+
 JavaVM* javaVm() { return gVm.load(); }
-bool vmCreationInProgress() { return gVmCreating.load(); }
+
+void noteVmOutput(const char* text) {
+    if (!gCreating.load()) return;
+    if (!gCreationOutput) gCreationOutput = new std::string();
+    gCreationOutput->append(text);
+    // Only the end matters: the VM's reason is its last line.
+    if (gCreationOutput->size() > 4096) gCreationOutput->erase(0, gCreationOutput->size() - 4096);
+}
+
+std::string vmCreationOutput() {
+    if (!gCreationOutput) return std::string();
+    std::string text = *gCreationOutput;
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) text.pop_back();
+    size_t end = text.find_last_of("\r\n");
+    return end == std::string::npos ? text : text.substr(end + 1);
+}
+
 bool vmExists() { return gVmExists.load(); }
 
 std::string launcherClassName() {
@@ -125,15 +239,18 @@ bool createVm(const std::vector<std::u16string>& argumentList, const std::vector
 }
 
 bool createVmWithOptions(const std::vector<std::string>* options) {
-    // One more entry for the VM's output hook, when there is one (it has no option text of the user's).
+    // After the options: the abort hook, and the VM's output hook when there is one (with the log on).
     void* outputHook = vmOutputHook();
-    size_t count = options->size() + (outputHook ? 1 : 0);
+    size_t count = options->size() + 1 + (outputHook ? 1 : 0);
     JavaVMOption* vmOptions = new JavaVMOption[count];
     for (size_t i = 0; i < options->size(); ++i) {
         vmOptions[i].optionString = const_cast<char*>((*options)[i].c_str());
         vmOptions[i].extraInfo = nullptr;
     }
     size_t next = options->size();
+    // The invocation interface's abort hook (no option text of the list).
+    vmOptions[next].optionString = const_cast<char*>("abort");
+    vmOptions[next++].extraInfo = reinterpret_cast<void*>(&vmAbortHook);
     if (outputHook) {
         vmOptions[next].optionString = const_cast<char*>("vfprintf");
         vmOptions[next++].extraInfo = outputHook;
@@ -151,21 +268,17 @@ bool createVmWithOptions(const std::vector<std::string>* options) {
         return false;
     }
     JavaVM* vm = nullptr;
-    gVmCreating.store(true);
-    watchVmCreation();
+    gCreating.store(true);
     jint result = create(&vm, reinterpret_cast<void**>(&gEnv), initArgs);
-    gVmCreating.store(false);
+    gCreating.store(false);
     if (result != JNI_OK) {
-        logMessage("JNI_CreateJavaVM returned %d", static_cast<int>(result));
+        logError("JNI_CreateJavaVM returned %d", static_cast<int>(result));
+        failure().id = CFG_MSG_JVM_START_FAILED;
+        failure().details = "\n\n" + createVmResultText(result);
         return false;
     }
     gVm.store(vm);
     return true;
-}
-
-void vmEndedTheProcessWhileStarting() {
-    logError("could not initialize JVM: it ended the process while starting");
-    fatalMessage(CFG_MSG_JVM_START_FAILED, nullptr);
 }
 
 bool checkFirstRun() {
@@ -196,13 +309,15 @@ bool callMain(const std::vector<std::u16string>& argumentList) {
     logMessage("main class: %s", className.c_str());
     jclass launcherClass = env->FindClass(className.c_str());
     if (!launcherClass) {
-        logError("could not find main class");
-        fatalMessage(CFG_MSG_MAIN_CLASS_NOT_LOADED, nullptr);
+        env->ExceptionClear();
+        logError("could not find main class %s: the runtime jar is not on the class path", className.c_str());
+        fatalMessage(CFG_MSG_MAIN_CLASS_NOT_LOADED, dotted(className).c_str());
     }
     jmethodID main = env->GetStaticMethodID(launcherClass, "main", "([Ljava/lang/String;)V");
     if (!main) {
-        logError("could not find main method");
-        fatalMessage(CFG_MSG_MAIN_METHOD_NOT_FOUND, nullptr);
+        env->ExceptionClear();
+        logError("could not find main method of %s", className.c_str());
+        fatalMessage(CFG_MSG_MAIN_METHOD_NOT_FOUND, dotted(className).c_str());
     }
 
     std::vector<std::u16string> arguments = buildMainArguments(argumentList);
@@ -225,9 +340,11 @@ bool callMain(const std::vector<std::u16string>& argumentList) {
     logMessage("calling main");
     env->CallStaticVoidMethod(launcherClass, main, array);
     logMessage("main returned");
-    if (env->ExceptionOccurred()) {
-        logError("an exception occured");
-        env->ExceptionDescribe();
+    if (jthrowable thrown = env->ExceptionOccurred()) {
+        env->ExceptionDescribe();  // the stack trace on standard error; clears the exception
+        std::string text = throwableText(env, thrown);
+        logError("an exception occurred in main: %s", text.c_str());
+        failure() = exceptionFailure(text, getConfigString(CFG_MAIN_CLASS));
         return false;
     }
     return true;
@@ -277,6 +394,8 @@ void runLaunch(void* context) {
     launch.result = false;
     if (!createVmWithOptions(launch.options)) {
         logError("could not initialize JVM");
+        if (failure().id == CFG_MSG_JVM_START_FAILED && failure().details.empty())
+            failure().details = "\n\nThe VM library has no JNI_CreateJavaVM function.";
         return;
     }
     logMessage("JVM created");

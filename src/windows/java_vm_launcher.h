@@ -10,11 +10,26 @@
 // and (with destroyAfterMain) destroys the VM. False when the VM could not be
 // created or main ended with an exception.
 bool launchProgram(const std::vector<std::u16string>& argumentList, bool destroyAfterMain);
+// Why launchProgram returned false: the message to show (1005 when the VM could not
+// be created, 1010 when a class is missing, 1014 when main ended with an exception),
+// its argument ("" for none) and its "{details}".
+struct LaunchFailure {
+    int32_t id = 1005;
+    std::string argument;
+    std::string details;
+};
+const LaunchFailure& launchFailure();
+// What JNI_CreateJavaVM's result means, for the user ("" for JNI_OK).
+std::string createVmResultText(int result);
+// The message for an exception that ended main, given its toString text ("class" or
+// "class: message"): 1010 with the class name when it is a ClassNotFoundException of
+// the configured main class, else 1014 with the text.
+LaunchFailure exceptionFailure(const std::string& exceptionText, const std::string& mainClass);
+
 // The process-wide VM; valid once vmExists() is true.
 JavaVM* javaVm();
 bool vmExists();
-// True while JNI_CreateJavaVM runs.
-bool vmCreationInProgress();
+
 
 // Internal-error code (message 1009) when the VM cannot allocate the argument array or
 // one of its strings (it is out of memory).
@@ -34,9 +49,11 @@ std::string launcherClassName();
 bool createVm(const std::vector<std::u16string>& argumentList, const std::vector<std::string>& launcherProperties);
 // Creates the VM from a complete option list that lives until the process ends.
 bool createVmWithOptions(const std::vector<std::string>* options);
-// The VM ended the process while it was being created: the message of a VM that could not
-// be created, and the launcher's exit.
-[[noreturn]] void vmEndedTheProcessWhileStarting();
+// Text the VM printed itself (its output hook): kept while the VM is being created, so that the
+// message of a VM that gives up can say why.
+void noteVmOutput(const char* text);
+// The last line the VM printed while it was being created ("" when none).
+std::string vmCreationOutput();
 // The stack the Java program's main thread needs: the bytes of the last "-Xss" option
 // (k, m and g as the VM reads them); 0 when there is none or the VM would refuse its value.
 uint64_t mainThreadStackSize(const std::vector<std::string>& options);

@@ -47,4 +47,3 @@ bool runOnNewThread(uint64_t stackBytes, void (*work)(void*), void* context) {
 }
 
 void* vmOutputHook() { return nullptr; }
-void watchVmCreation() {}

@@ -22,10 +22,9 @@ std::string launcherProcessCommFile(uint32_t processId);
 // Runs work(context) on a new thread whose stack reserves stackBytes, and waits until it
 // has ended; false (work not run) when no such thread can be started.
 bool runOnNewThread(uint64_t stackBytes, void (*work)(void*), void* context);
-// The VM's output hook for the "vfprintf" option, or nullptr to leave the VM's output alone:
-// with the diagnostic log on, the VM's own messages (why it could not be created, its
-// warnings) are written where they always go and also into the log.
+// The VM's output hook for the "vfprintf" option, or nullptr to leave the VM's output alone
+// (no C runtime of the VM found): the VM's own messages (why it could not be created, its
+// warnings) are written where they always go, through the VM's own C runtime, and also into
+// the log when it is on; what the VM says while it is being created is kept for the message
+// of a VM that gives up (noteVmOutput).
 void* vmOutputHook();
-// Makes sure that a VM which ends the process while it is being created (HotSpot does so
-// when it cannot reserve its heap) still leads to the launcher's message.
-void watchVmCreation();

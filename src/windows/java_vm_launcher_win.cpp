@@ -89,9 +89,10 @@ jint JNICALL vmOutput(FILE* stream, const char* format, va_list args) {
     text[sizeof text - 1] = '\0';
     int written = gUcrtPrint ? gUcrtPrint(0, stream, format, nullptr, args) : gMsvcrPrint(stream, format, args);
     if (length > 0) {
+        noteVmOutput(text);
         std::string line(text);
         while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
-        if (!line.empty()) logMessage("JVM: %s", line.c_str());
+        if (!line.empty() && logFilePath()) logMessage("JVM: %s", line.c_str());
     }
     return written;
 }
@@ -99,7 +100,6 @@ jint JNICALL vmOutput(FILE* stream, const char* format, va_list args) {
 }  // namespace
 
 void* vmOutputHook() {
-    if (!logFilePath()) return nullptr;
     for (const char* name : {"msvcr120.dll", "msvcr110.dll", "msvcr100.dll"}) {
         HMODULE crt = GetModuleHandleA(name);
         if (!crt) continue;
@@ -120,27 +120,3 @@ void* vmOutputHook() {
 }
 
 
-namespace {
-void __cdecl processEnding() {
-    if (vmCreationInProgress()) vmEndedTheProcessWhileStarting();
-}
-}  // namespace
-
-// HotSpot ends the process through its C runtime's exit() when it cannot be created (its
-// heap cannot be reserved, for one), so JNI_CreateJavaVM never returns: a function registered
-// with that runtime's atexit table runs then, before the process is gone.
-void watchVmCreation() {
-    using AtExit = int(__cdecl*)(void(__cdecl*)());
-    const struct {
-        const char* module;
-        const char* function;
-    } kRuntimes[] = {{"msvcr120.dll", "atexit"}, {"msvcr110.dll", "atexit"}, {"msvcr100.dll", "atexit"},
-                     {"ucrtbase.dll", "_crt_atexit"}};
-    for (const auto& runtime : kRuntimes) {
-        HMODULE crt = GetModuleHandleA(runtime.module);
-        if (!crt) continue;
-        AtExit atExit = reinterpret_cast<AtExit>(reinterpret_cast<void*>(GetProcAddress(crt, runtime.function)));
-        if (atExit && atExit(processEnding) == 0) return;
-    }
-    logMessage("no C runtime of the VM to watch its start with");
-}

@@ -102,8 +102,15 @@ void readOptionsFile(const char* path, FILE* file, std::vector<std::string>& opt
     if (!file) return;
     char buffer[kOptionsLineLimit + 1];
     // A line longer than the buffer arrives in several reads, each taken as a line.
+    bool first = true;
     while (std::fgets(buffer, sizeof buffer, file)) {
         std::string line = textFromFile(buffer);
+        // Editors such as Notepad begin a UTF-8 file with a byte-order mark: not part of the first line.
+        if (first && line.compare(0, 3, "\xEF\xBB\xBF") == 0) {
+            line.erase(0, 3);
+            logMessage("skipped the UTF-8 byte-order mark of <%s>", path);
+        }
+        first = false;
         trimOptionLine(line);
         if (isSkippedOptionLine(line)) continue;
         expandVariables(line);
@@ -214,6 +221,7 @@ void appendConfiguredClassPath(std::string& classPath) {
             } else if (!mandatory) {
                 continue;
             } else if (!defined) {
+                logError("mandatory classpath entry: environment variable %s is not defined", name.c_str());
                 fatalMessage(CFG_MSG_ENV_VAR_UNDEFINED, name.c_str());
             }
         } else if (type == 'S') {
@@ -221,7 +229,10 @@ void appendConfiguredClassPath(std::string& classPath) {
             found = appendArchivesOfDirectory(classPath, directory, "jar");
             appendArchivesOfDirectory(classPath, directory, "zip");
         }
-        if (mandatory && !found) fatalMessage(CFG_MSG_FILE_NOT_FOUND, name.c_str());
+        if (mandatory && !found) {
+            logError("mandatory classpath entry %s (type %c) not found or empty", name.c_str(), type);
+            fatalMessage(CFG_MSG_FILE_NOT_FOUND, name.c_str());
+        }
     }
 }
 

@@ -9,8 +9,11 @@ import spine_util
 
 import tovex
 
-NO_JVM_64 = ("No JVM could be found on your system.\nPlease define TOVEX_JAVA_HOME\n"
-             "to point to an installed 64-bit JDK or JRE or download a JRE from adoptium.net.")
+# The builder's default text, filled by the launcher ("{details}": what the search saw).
+NO_JVM_64 = ("This program needs a 64-bit Java, and none that fits was found on this computer.\n\n"
+             "Java versions accepted: any.\nSearched: the folder no-such-jre, TOVEX_JAVA_HOME (not set).\n"
+             "To use a Java that is installed elsewhere, set TOVEX_JAVA_HOME to its folder.\n\n"
+             "What to do: install Java from https://adoptium.net/ and start the program again.")
 # A search that finds nothing: one directory entry that does not exist.
 NOWHERE = "MAIN_CLASS = app.Main\nJVM_SEARCH_SEQUENCE = Bno-such-jre\n"
 

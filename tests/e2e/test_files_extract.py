@@ -10,7 +10,7 @@ from files_util import extraction_dir, linux_path, option_value, patch_bytes
 from runtimes import make_runtime
 
 CONF = "MAIN_CLASS = app.Main\n"
-INTERNAL_16 = "An internal error occurred (error code: 16)"
+INTERNAL_16 = "The program could not start (internal error, code 16)."
 
 
 def java_env(rt):

@@ -331,11 +331,12 @@ def test_first_run_hook_runs_once_with_a_real_runtime(appdir, report):
 @pytest.mark.parametrize("major", ["17", "25"])
 def test_vm_that_cannot_be_created_is_reported_with_the_runtimes_reason(appdir, report, major):
     """HotSpot ends the process itself when it cannot reserve its heap: JNI_CreateJavaVM never
-    returns. The launcher still shows its message, and the log has the VM's own words."""
-    a = app(appdir, report, "MSG_JVM_START_FAILED = No VM could be made.\n", vm_options="-Xmx900000g")
+    returns. The launcher still shows its message, with the VM's own reason, also in the log."""
+    a = app(appdir, report, "MSG_JVM_START_FAILED = No VM could be made.{details}\n", vm_options="-Xmx900000g")
     result = a.run([], java=rj.home(major))
     assert result.returncode == tovex.EXIT_FATAL
-    assert "No VM could be made." in result.stderr
+    assert "No VM could be made.\r\n\r\nJava gave up while starting: Could not reserve enough space for" \
+        in result.stderr, result.stderr
     assert "JVM: Could not reserve enough space" in result.log
-    assert "could not initialize JVM" in result.log
+    assert "the JVM gave up while it was being created" in result.log
     assert not report.exists()

@@ -4,7 +4,7 @@ import pytest
 import spine_util
 import tovex
 
-NO_JVM_TEXT = "No JVM could be found on your system."
+NO_JVM_TEXT = "This program needs a 64-bit Java, and none that fits was found on this computer."
 
 
 def build(appdir, extra="", stub="console", name="app.exe"):

@@ -5,8 +5,7 @@ import pytest
 
 import tovex
 
-NO_JVM_64 = ("No JVM could be found on your system.\nPlease define TOVEX_JAVA_HOME\n"
-             "to point to an installed 64-bit JDK or JRE or download a JRE from ")
+NO_JVM_64 = "This program needs a 64-bit Java, and none that fits was found on this computer.\n\n"
 
 
 def build(appdir, extra=""):

@@ -56,7 +56,8 @@ def test_exception_in_main(appdir, tmp_path, probe_classes):
     assert out.exists()
     assert result.returncode == 1
     assert "vm test failure" in result.stderr
-    assert "E1005 start failed" in result.stderr
+    assert "E1014 main ended with " in result.stderr and "vm test failure" in result.stderr.split("E1014")[1]
+    assert "E1005" not in result.stderr
     assert "ERROR: could not call main" in result.log_lines
 
 

@@ -202,11 +202,12 @@ def test_main_argument_list(appdir):
     assert args[6:] == ["fixed", "two words", ";", "a b", "Ünï"]
 
 
-def test_exception_in_main_shows_1005(appdir):
+def test_exception_in_main_shows_1014(appdir):
     exe, rt = app(appdir, script="main throw java.lang.IllegalStateException boom\n")
     result = tovex.run_exe(exe, log=True)
     assert result.returncode == 1
-    assert "E1005 start failed" in result.stderr
+    assert "E1014 main ended with java.lang.IllegalStateException: boom" in result.stderr
+    assert "E1005" not in result.stderr
     assert "ERROR: could not call main" in result.log_lines
     assert "describe" in rt.last_run()
     assert not any(line.startswith("destroy") for line in rt.last_run())

@@ -15,6 +15,7 @@ MESSAGES = {
     "MSG_INTERNAL_ERROR": "E1009 internal error {0}",
     "MSG_MAIN_CLASS_NOT_LOADED": "E1010 no launcher class",
     "MSG_MAIN_METHOD_NOT_FOUND": "E1011 no main method",
+    "MSG_STARTUP_ERROR": "E1014 main ended with {0}",
 }
 
 PROPERTY_NAMES = ("tovex.semaphoreName", "tovex.isMarlowkit", "tovex.moduleName", "sun.java.command",

@@ -5,6 +5,7 @@
 #include "launcher/config_block.h"
 #include "launcher/errors.h"
 #include "launcher/launcher.h"
+#include "launcher/log.h"
 
 TEST(Errors, MessageArgumentReplacesOnlyTheFirstPlaceholder) {
     struct Row {
@@ -65,5 +66,45 @@ TEST(Errors, LocalizedWideTextTakesPrecedenceOverTheStringEntry) {
     EXPECT_EQ(messageText(1000), "Error");
     EXPECT_EQ(messageText(1016), "Keine JVM ({0}-Bit) \xfc");
     EXPECT_EQ(messageText(1001), "");
+    setConfigForTesting({});
+}
+
+TEST(Errors, DetailsFillEveryPlaceholderButNothingInsideTheArgument) {
+    struct Row {
+        const char* text;
+        const char* argument;
+        const char* details;
+        const char* shown;
+    } rows[] = {
+        {"No Java.{details}\n\nInstall it.", "64", "\n\nSearched: PATH.", "No Java.\n\nSearched: PATH.\n\nInstall it."},
+        {"A {0}-bit Java.{details}", "64", "\n\nMore.", "A 64-bit Java.\n\nMore."},
+        {"{details} {0} {details}", "x{details}", "D", "D x{details} D"},
+        {"no details here", "x", "D", "no details here"},
+        {"No JVM could be found on your system.\nPlease define TOVEX_JAVA_HOME", "64", "D",
+         "No JVM could be found on your system.\nPlease define TOVEX_JAVA_HOME"},  // an older block's text
+        {"Code {0}.{details}", "16", nullptr, "Code 16."},
+        {"Code {0}.{details}", nullptr, "D", "Code {0}.D"},
+        {"{0} and {0}", "A", nullptr, "A and {0}"},
+        {"{details}", nullptr, "{details}", "{details}"},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(fillMessage(row.text, row.argument, row.details), row.shown) << row.text;
+}
+
+TEST(ErrorsDeathTest, FatalMessageIsLoggedWithItsText) {
+    setConfigForTesting({{CFG_MSG_INTERNAL_ERROR, "Internal error (code {0}).{details}"}});
+    EXPECT_EXIT(fatalMessage(CFG_MSG_INTERNAL_ERROR, "7", "\n\nThe folder C:\\T could not be written to."),
+                ::testing::ExitedWithCode(1), "Internal error \\(code 7\\)\\.\n\nThe folder C:\\\\T could not be");
+    // Without details of its own, an internal error tells the user what to do.
+    EXPECT_EXIT(fatalMessage(CFG_MSG_INTERNAL_ERROR, "14", nullptr), ::testing::ExitedWithCode(1),
+                "What to do: start the program again");
+    setConfigForTesting({});
+}
+
+TEST(Errors, ShownMessageIsAlsoLogged) {
+    hostLogClear();
+    setConfigForTesting({{CFG_MSG_FILE_NOT_FOUND, "The file {0} is missing."}});
+    showMessage(CFG_MSG_FILE_NOT_FOUND, "lib\\a.jar");
+    EXPECT_EQ(hostLogLines().back(), "ERROR: message 1006 shown: The file lib\\a.jar is missing.");
     setConfigForTesting({});
 }

@@ -108,3 +108,14 @@ TEST(ExtractNames, OwnerFileOfAnExtractionDirectoryName) {
     };
     for (const auto& row : rows) EXPECT_EQ(ownerFileOfExtractionDir(row.first), row.second) << row.first;
 }
+
+TEST(ExtractionFailure, FolderAndFullDiskNamed) {
+    EXPECT_EQ(folderWriteFailureText("C:\\Users\\a\\Temp", 112),
+              "\n\nThe disk that holds the folder C:\\Users\\a\\Temp is full.\n\nWhat to do: free some space on that disk "
+              "and start the program again.");
+    EXPECT_EQ(folderWriteFailureText("C:\\T", 39), folderWriteFailureText("C:\\T", 112));
+    EXPECT_EQ(folderWriteFailureText("C:\\T", 5),
+              "\n\nThe folder C:\\T could not be written to (Windows error 5).\n\nWhat to do: make sure that folder "
+              "exists and can be written to, or set the TMP environment variable to a folder that can, and start "
+              "the program again.");
+}

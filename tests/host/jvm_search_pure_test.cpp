@@ -87,3 +87,29 @@ TEST(TempNames, OneSeparatorBetweenDirectoryAndName) {
     EXPECT_EQ(tempNameInDirectory("", "tvx1"), "tvx1");
 }
 }  // namespace
+
+TEST(NoJvmDetails, VersionsPlacesAndWhatToDoWithTheJavaHomeVariable) {
+    EXPECT_EQ(acceptedVersionsText("17", "21"), "17 to 21");
+    EXPECT_EQ(acceptedVersionsText("1.8", ""), "1.8 or later");
+    EXPECT_EQ(acceptedVersionsText("", "11"), "up to 11");
+    EXPECT_EQ(acceptedVersionsText("", ""), "any");
+
+    std::vector<SearchEntry> entries = {{'B', "C:\\App\\jre"}, {'E', "JAVA_HOME"}, {'S', "x"}, {'Y', ""},
+                                        {'J', ""},           {'Q', "ignored"}, {'A', "C:\\App\\jre"}};
+    std::vector<EnvironmentSetting> unset = {{"TOVEX_JAVA_HOME", false, ""}, {"MARLOWKIT_JAVA_HOME", false, ""},
+                                             {"JAVA_HOME", true, "C:\\jdk8"}};
+    EXPECT_EQ(noJvmDetails("17", "21", entries, unset),
+              "\n\nJava versions accepted: 17 to 21.\nSearched: the folder C:\\App\\jre, JAVA_HOME (C:\\jdk8), the "
+              "system path (PATH), the Windows registry, the installed Java runtimes, TOVEX_JAVA_HOME (not set)."
+              "\nTo use a Java that is installed elsewhere, set TOVEX_JAVA_HOME to its folder.");
+
+    // A variable that is set is never the advice: the user is told that it points to nothing usable.
+    std::vector<EnvironmentSetting> set = {{"TOVEX_JAVA_HOME", true, "D:\\java"}, {"MARLOWKIT_JAVA_HOME", false, ""}};
+    EXPECT_EQ(noJvmDetails("", "", {}, set),
+              "\n\nJava versions accepted: any.\nSearched: TOVEX_JAVA_HOME (D:\\java)."
+              "\nTOVEX_JAVA_HOME is set to D:\\java, but there is no suitable Java there.");
+    std::vector<EnvironmentSetting> legacy = {{"TOVEX_JAVA_HOME", false, ""}, {"MARLOWKIT_JAVA_HOME", true, "E:\\j"}};
+    EXPECT_EQ(noJvmDetails("11", "", {{'E', "MISSING"}}, legacy),
+              "\n\nJava versions accepted: 11 or later.\nSearched: MISSING, TOVEX_JAVA_HOME (not set), "
+              "MARLOWKIT_JAVA_HOME (E:\\j).\nMARLOWKIT_JAVA_HOME is set to E:\\j, but there is no suitable Java there.");
+}

@@ -185,3 +185,36 @@ TEST(MainThreadStack, LastXssInBytes) {
     };
     for (const Row& row : rows) EXPECT_EQ(mainThreadStackSize(row.options), row.bytes) << row.name;
 }
+
+TEST(LaunchFailures, ExceptionOfMainAndVmCreationResult) {
+    struct Row {
+        const char* exception;  // its toString
+        const char* mainClass;
+        int32_t id;
+        const char* argument;
+    } rows[] = {
+        {"java.lang.IllegalStateException: boom", "demo.Main", 1014, "java.lang.IllegalStateException: boom"},
+        {"java.lang.Error", "demo.Main", 1014, "java.lang.Error"},
+        {"", "demo.Main", 1014, "an exception"},
+        {"java.lang.RuntimeException: a: b", "demo.Main", 1014, "java.lang.RuntimeException: a: b"},
+        // The configured main class is missing: 1010 names it.
+        {"java.lang.ClassNotFoundException: demo.Main", "demo.Main", 1010, "demo.Main"},
+        {"java.lang.ClassNotFoundException: demo.Main", "demo/Main", 1010, "demo.Main"},
+        // A class the program itself looks up later is the program's own exception.
+        {"java.lang.ClassNotFoundException: plugin.Extra", "demo.Main", 1014,
+         "java.lang.ClassNotFoundException: plugin.Extra"},
+        {"java.lang.ClassNotFoundException: Error: no main class is configured.", "", 1014,
+         "java.lang.ClassNotFoundException: Error: no main class is configured."},
+        {"java.lang.NoClassDefFoundError: lib/Dep", "demo.Main", 1014, "java.lang.NoClassDefFoundError: lib/Dep"},
+    };
+    for (const Row& row : rows) {
+        LaunchFailure f = exceptionFailure(row.exception, row.mainClass);
+        EXPECT_EQ(f.id, row.id) << row.exception;
+        EXPECT_EQ(f.argument, row.argument);
+        EXPECT_EQ(f.details, "");
+    }
+    EXPECT_EQ(createVmResultText(JNI_OK), "");
+    EXPECT_EQ(createVmResultText(JNI_ENOMEM), "Java reported that there is not enough memory (JNI_CreateJavaVM returned -4).");
+    EXPECT_EQ(createVmResultText(JNI_EINVAL), "Java refused one of the options it was given (JNI_CreateJavaVM returned -6).");
+    EXPECT_EQ(createVmResultText(-1), "JNI_CreateJavaVM returned -1.");
+}

@@ -169,8 +169,9 @@ TEST_F(VmOptions, IncludeCycleEnds) {
 
 TEST_F(VmOptions, LineRules) {
     write("C:\\App\\run.vmoptions",
-          "\xEF\xBB\xBF-Dbom=1\r\n"
+          "\xEF\xBB\xBF-Dbom=1\r\n"  // Notepad's UTF-8 byte-order mark: not part of the line
           "   -Dspaces=1   \r\n"
+          "\xEF\xBB\xBF-Dinner=1\n"  // the same bytes later in the file are text
           "\t-Dtab=1\t\n"
           "    # indented comment\n"
           "#comment\n"
@@ -181,7 +182,7 @@ TEST_F(VmOptions, LineRules) {
           "-classpath\n"
           "-Dlast=no newline");
     Options options = build();
-    EXPECT_EQ(options, (Options{"-Dsun.locale.formatasdefault=true", "\xEF\xBB\xBF-Dbom=1", "-Dspaces=1",
+    EXPECT_EQ(options, (Options{"-Dsun.locale.formatasdefault=true", "-Dbom=1", "-Dspaces=1", "\xEF\xBB\xBF-Dinner=1",
                                 "\t-Dtab=1\t", "-Dvalue=with inner  blanks", "-classpath", "-Dlast=no newline",
                                 "-Djava.class.path="}));
 }

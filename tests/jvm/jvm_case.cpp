@@ -151,8 +151,9 @@ void verify(const Setup& s, int status) {
         check(contains(log, "main returned\ndest JVM\nlaunch done\n"), "VM destroyed after main");
     } else if (s.name == "throw") {
         check(code == 10, "launchProgram false");
-        check(contains(log, "calling main\nmain returned\nERROR: an exception occured\nERROR: could not call main\n"),
-              "exception logged");
+        check(contains(log, "calling main\nmain returned\nERROR: an exception occurred in main: "
+                            "java.lang.IllegalStateException: vm test failure\nERROR: could not call main\n"),
+              "exception logged with its class and message");
         check(!contains(log, "dest JVM"), "VM not destroyed after an exception");
     } else if (s.name == "exit") {
         check(code == 3, "System.exit(3) ends the process with 3");

@@ -176,6 +176,23 @@ TEST(CopyFileData, UnwritableDestinationIsAWriteFailure) {
     removeTree(top);
 }
 
+TEST(CopyFileData, FullDiskIsAWriteFailureNamedForTheUser) {
+    // Linux's /dev/full (through Wine's Z: drive) takes no byte: "no space left on device".
+    HANDLE full = CreateFileA("Z:\\dev\\full", GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(full, INVALID_HANDLE_VALUE) << "needs Wine on Linux: " << GetLastError();
+    std::string top = freshDirectory("full");
+    writeFile(top + "\\in", std::string(100, 'x'));
+    HANDLE in = CreateFileA((top + "\\in").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_EQ(copyFileData(in, full, 100, false), 2);
+    DWORD error = GetLastError();  // kept for the caller, whatever the log did
+    EXPECT_EQ(error, static_cast<DWORD>(ERROR_DISK_FULL));
+    EXPECT_NE(folderWriteFailureText("C:\\T", error).find("The disk that holds the folder C:\\T is full."),
+              std::string::npos);
+    CloseHandle(in);
+    CloseHandle(full);
+    removeTree(top);
+}
+
 TEST(CopyFileData, NothingToCopy) {
     EXPECT_EQ(copyFileData(INVALID_HANDLE_VALUE, INVALID_HANDLE_VALUE, 0, true), 0);
     EXPECT_EQ(copyFileData(INVALID_HANDLE_VALUE, INVALID_HANDLE_VALUE, -5, true), 0);

@@ -3,6 +3,7 @@
 
 #include "builder.h"
 #include "launcher/config_ids.h"
+#include "launcher/default_texts.h"
 #include "resources.h"
 #include "launcher/texts.h"
 
@@ -15,8 +16,8 @@ struct DefaultText {
     const char* text;
 };
 
-// The message texts and splash colours a block carries when the configuration
-// gives none. 1001 and 1016 end with the download site (texts::kJavaDownloadSite).
+// The settings and splash colours a block carries when the configuration gives
+// none; the message texts (1000 to 1020) come from kDefaultMessageTexts.
 const DefaultText kDefaults[] = {
     {149, ""},
     {150, ""},
@@ -26,46 +27,10 @@ const DefaultText kDefaults[] = {
     {157, ""},
     {159, ""},
     {161, ""},
-    {1000, "Error"},
-    {1001, nullptr},
-    {1002, "The JVM found in your path is damaged.\nPlease reinstall or define TOVEX_JAVA_HOME\nto point to an installed "
-           "JDK or JRE."},
-    {1003, "The {0} environment variable does not\npoint to a working JDK or JRE."},
-    {1004, "The JVM found at {0} is damaged.\nPlease reinstall or define TOVEX_JAVA_HOME\nto point to an installed JDK or "
-           "JRE."},
-    {1005, "The JVM could not be started. The maximum heap size (-Xmx) might be too large or an antivirus or firewall "
-           "tool could block the execution."},
-    {1006, "File or directory {0} not found or empty\n"},
-    {1007, "Wrong Parameter Usage"},
-    {1008, "The environment variable {0} has to be defined"},
-    {1009, "An internal error occurred (error code: {0})"},
-    {1010, "Couldn't load main class."},
-    {1011, "Main method not found."},
-    {1012, "Error"},
-    {1013, "Ok"},
-    {1014, "An error occurred while starting up {0}:"},
-    {1015, "You must be at least Poweruser to run this program."},
-    {1016, nullptr},
-    {1017, "The {0} environment variable does not\npoint to a working 32-bit JDK or JRE."},
-    {1018, "The {0} environment variable does not\npoint to a working 64-bit JDK or JRE."},
-    {1019, "The JVM found at {0} is damaged.\nPlease reinstall or define TOVEX_JAVA_HOME\nto point to an installed 32-bit "
-           "JDK or JRE."},
-    {1020, "The JVM found at {0} is damaged.\nPlease reinstall or define TOVEX_JAVA_HOME\nto point to an installed 64-bit "
-           "JDK or JRE."},
     {10114, "0,0,0"},
     {10121, "0,0,0"},
     {10124, "1"},  // CLASS_DATA_SHARING: on for new executables
 };
-
-const std::string& noJvmText(bool withBits) {
-    static const std::string plain = std::string("No JVM could be found on your system.\nPlease define TOVEX_JAVA_HOME\n"
-                                                 "to point to an installed JDK or JRE or download a JRE from ") +
-                                     texts::kJavaDownloadSite + ".";
-    static const std::string bits = std::string("No JVM could be found on your system.\nPlease define TOVEX_JAVA_HOME\n"
-                                                "to point to an installed {0}-bit JDK or JRE or download a JRE from ") +
-                                    texts::kJavaDownloadSite + ".";
-    return withBits ? bits : plain;
-}
 
 // Copies a file into the output, XORing every byte with 0xD6.
 struct ScrambleSink : ChunkSink {
@@ -92,8 +57,7 @@ std::string le64(uint64_t v) {
 }  // namespace
 
 const char* defaultValue(int32_t id) {
-    if (id == 1001) return noJvmText(false).c_str();
-    if (id == 1016) return noJvmText(true).c_str();
+    if (const char* message = defaultMessageText(id)) return message;
     for (const DefaultText& d : kDefaults)
         if (d.id == id) return d.text;
     return nullptr;
@@ -129,7 +93,9 @@ bool finishBlock(const BuildInput& input, BlockData& block, std::string& error) 
         strings[CFG_FILE_LIST] = list;
     }
     for (const DefaultText& d : kDefaults)
-        if (strings.find(d.id) == strings.end()) strings[d.id] = defaultValue(d.id);
+        if (strings.find(d.id) == strings.end()) strings[d.id] = d.text;
+    for (const DefaultMessageText& d : kDefaultMessageTexts)
+        if (strings.find(d.id) == strings.end()) strings[d.id] = d.text;
 
     block = BlockData();
     for (const auto& kv : strings) block.strings.push_back({kv.first, kv.second});

@@ -1,6 +1,7 @@
 // Block layout, PE lookup and the defaults of a finished block.
 #include "test_util.h"
 
+#include "launcher/default_texts.h"
 #include "launcher/texts.h"
 
 using testutil::bytes;
@@ -182,15 +183,8 @@ TEST(FinishBlock, DefaultsAndAscendingOrder) {
     EXPECT_EQ(block.strings.back().id, 99999);
     EXPECT_EQ(values[1000], "Oops");  // a configured text replaces the default
     EXPECT_EQ(values[1012], "Error");
-    EXPECT_EQ(values[1013], "Ok");
-    EXPECT_EQ(values[1006], "File or directory {0} not found or empty\n");
-    EXPECT_EQ(values[1016], std::string("No JVM could be found on your system.\nPlease define TOVEX_JAVA_HOME\nto point to "
-                                        "an installed {0}-bit JDK or JRE or download a JRE from ") +
-                                texts::kJavaDownloadSite + ".");
-    EXPECT_EQ(values[1001], "No JVM could be found on your system.\nPlease define TOVEX_JAVA_HOME\nto point to an "
-                            "installed JDK or JRE or download a JRE from adoptium.net.");
-    EXPECT_EQ(values[1020], "The JVM found at {0} is damaged.\nPlease reinstall or define TOVEX_JAVA_HOME\nto point to an "
-                            "installed 64-bit JDK or JRE.");
+    for (const DefaultMessageText& d : kDefaultMessageTexts)
+        if (d.id != 1000) EXPECT_EQ(values[d.id], d.text) << d.id;  // every other text from the shared table
     for (int32_t id = 1000; id <= 1020; ++id) EXPECT_EQ(values.count(id), 1u) << id;
     for (int32_t id : {149, 150, 151, 153, 155, 157, 159, 161}) EXPECT_EQ(values.at(id), "") << id;
     EXPECT_EQ(values[10114], "0,0,0");
