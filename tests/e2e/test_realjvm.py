@@ -335,8 +335,8 @@ def test_vm_that_cannot_be_created_is_reported_with_the_runtimes_reason(appdir, 
     a = app(appdir, report, "MSG_JVM_START_FAILED = No VM could be made.{details}\n", vm_options="-Xmx900000g")
     result = a.run([], java=rj.home(major))
     assert result.returncode == tovex.EXIT_FATAL
-    assert "No VM could be made.\r\n\r\nJava gave up while starting: Could not reserve enough space for" \
-        in result.stderr, result.stderr
+    assert "No VM could be made.\n\nJava gave up while starting: Could not reserve enough space for" \
+        in result.stderr.replace("\r\n", "\n"), result.stderr
     assert "JVM: Could not reserve enough space" in result.log
     assert "the JVM gave up while it was being created" in result.log
     assert not report.exists()
