@@ -46,6 +46,7 @@ sys.path.insert(0, str(ROOT / "tests" / "e2e"))
 import tovex  # noqa: E402
 import runtimes  # noqa: E402
 import installed_jvms  # noqa: E402
+import realjvm_util  # noqa: E402
 
 BENCH_WIN = tovex.WIN / "bench"
 BASELINE_START = BENCH_WIN / "baseline_start.exe"
@@ -357,6 +358,36 @@ def installed_search(bench: Bench) -> Case:
     return Case(runs={"J": Run([j_exe]), "B": Run([b_exe])},
                 rows=[Row("'J' search over ten installed runtimes / 'B' entry", lambda t: t["J"] / t["B"])],
                 cleanup=installed.cleanup)
+
+
+def real_runtime_case(bench: Bench, major: str) -> Case:
+    """The same program started by tovex (GUI and console exe) and by the runtime's own java.exe and
+    javaw.exe with the same class path and options: what a user would pick instead of a launcher."""
+    home = realjvm_util.home(major)
+    report = bench.work / f"real {major} report.txt"
+    app = bench.work / f"real app {major}"
+    exes = {kind: realjvm_util.App(app, report, stub=kind, name=f"{kind}.exe", search=f"B{bench.win(home)}").exe
+            for kind in ("gui", "console")}
+    class_path = f"{bench.win(app / 'lib' / 'realapp.jar')};{bench.win(app / 'lib' / 'tovex-runtime.jar')}"
+    options = [f"-Drealapp.report={bench.win(report)}", "-cp", class_path, "realapp.Main"]
+    return Case(
+        runs={"tovex GUI": Run([exes["gui"]]), "tovex console": Run([exes["console"]]),
+              "javaw.exe": Run([home / "bin" / "javaw.exe", *options]),
+              "java.exe": Run([home / "bin" / "java.exe", *options])},
+        rows=[Row(f"Java {major}: tovex GUI exe / javaw.exe, same program", lambda t: t["tovex GUI"] / t["javaw.exe"],
+                  1.0),
+              Row(f"Java {major}: tovex console exe / java.exe, same program",
+                  lambda t: t["tovex console"] / t["java.exe"], 1.0)])
+
+
+@case
+def real_runtime_17(bench: Bench) -> Case:
+    return real_runtime_case(bench, "17")
+
+
+@case
+def real_runtime_25(bench: Bench) -> Case:
+    return real_runtime_case(bench, "25")
 
 
 def sizes(bench: Bench) -> list:

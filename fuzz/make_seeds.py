@@ -254,7 +254,9 @@ SEEDS = {
                                    "\"C:\\My App\\app.exe\" -x", "a b\"c d\"", "\u00fc \u4e2d\u6587"]],
     "version_output": [b"java version \"1.8.0_292\"\nJava(TM) SE Runtime Environment\n",
                        b"Picked up _JAVA_OPTIONS: -Xmx1g\r\nopenjdk version \"17.0.2\" 2022-01-18\r\n",
-                       b"openjdk version \"17", b"Error: could not open\n"],
+                       b"openjdk version \"17", b"Error: could not open\n",
+                       b"OpenJDK 64-Bit Server VM warning: Attempt to get process group affinity failed\r\n"
+                       b"openjdk version \"21.0.8\" 2025-07-15 LTS\r\n"],
     "options": [
         b"-Xmx64m \"-Dq=a b\" -classpath/a \"-classpath/p C:\\pre.jar\"\0-Dfile=1\n\0A0lib\\a.jar\0-Jelement0\n-J-Dj=1",
         b"-include-options inc\\a.vmoptions -Dlast -include-options\0"

@@ -1,6 +1,6 @@
 // "-version" output of any shape, read by the version probe's parser.
 // Invariant: no crash; a version found is the text between the quotes of the
-// first line that is not a "Picked up " notice, right after "java version \"" or
+// first line that is not a "Picked up " notice or a VM warning line, right after "java version \"" or
 // "openjdk version \"": it holds no double quote, line end or NUL, and fits the
 // launcher's version buffer.
 #include <cstddef>
@@ -22,6 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(version.size() <= kMaxVersionLength && version.size() < size);
     FUZZ_CHECK(version.find_first_of(std::string("\"\n\0", 3)) == std::string::npos);
     FUZZ_CHECK(line.compare(0, 10, "Picked up ") != 0);
+    size_t warning = line.find(" VM warning: ");
+    FUZZ_CHECK(warning == std::string::npos || line.find('"') < warning);
     FUZZ_CHECK(line.find('\n') == std::string::npos);
     std::string expected;
     for (const char* prefix : {"java version \"", "openjdk version \""})

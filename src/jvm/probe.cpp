@@ -6,9 +6,18 @@
 namespace {
 const char* const kVersionPrefixes[] = {"java version \"", "openjdk version \""};
 const char* const kNoticePrefix = "Picked up ";
+// HotSpot's own warnings ("OpenJDK 64-Bit Server VM warning: ..."), which come before the
+// version line: for example every Java 21 or later under Wine, which cannot tell the
+// process's group affinity.
+const char* const kVmWarningMark = " VM warning: ";
 
 bool startsWith(const std::string& text, const char* prefix) {
     return text.compare(0, std::strlen(prefix), prefix) == 0;
+}
+
+bool isVmWarning(const std::string& line) {
+    size_t mark = line.find(kVmWarningMark);
+    return mark != std::string::npos && line.find('"') > mark;  // the mark before any quote
 }
 }  // namespace
 
@@ -27,8 +36,8 @@ bool parseVersionOutput(const std::string& output, std::string& versionOut, std:
         line.assign(output, start, end - start);
         while (!line.empty() && line.back() == '\r') line.pop_back();
         start = end + 1;
-        // Notices of the runtime about options taken from the environment.
-        if (!startsWith(line, kNoticePrefix)) break;
+        // Notices of the runtime about options taken from the environment, and the VM's warnings.
+        if (!startsWith(line, kNoticePrefix) && !isVmWarning(line)) break;
     }
     if (examinedLine) *examinedLine = line;
     for (const char* prefix : kVersionPrefixes) {

@@ -17,7 +17,8 @@ bool checkJavaExe(std::string& exePath, std::string& versionOut, const std::stri
 bool probeJavaVersion(const std::string& exePath, uint64_t lastWriteTime, std::string& versionOut);
 
 // Pure: the version in the first line of "-version" output (lines that begin with
-// "Picked up " before it are skipped); false when there is none.
+// "Picked up " and the VM's own warning lines, "... VM warning: ...", before it are
+// skipped); false when there is none.
 bool parseVersionOutput(const std::string& output, std::string& versionOut);
 // The same; examinedLine (optional) receives the line that was judged (empty when none).
 bool parseVersionOutput(const std::string& output, std::string& versionOut, std::string* examinedLine);

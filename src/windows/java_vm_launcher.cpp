@@ -22,6 +22,8 @@ namespace {
 // Written once by the main thread before main is called, read by the splash thread.
 std::atomic<JavaVM*> gVm{nullptr};
 std::atomic<bool> gVmExists{false};
+// True while JNI_CreateJavaVM runs (a VM may end the process from inside it).
+std::atomic<bool> gVmCreating{false};
 // Belongs to the main thread.
 JNIEnv* gEnv = nullptr;
 
@@ -58,6 +60,7 @@ std::u16string logFileArgument(int32_t id) {
 }  // namespace
 
 JavaVM* javaVm() { return gVm.load(); }
+bool vmCreationInProgress() { return gVmCreating.load(); }
 bool vmExists() { return gVmExists.load(); }
 
 std::string launcherClassName() {
@@ -118,15 +121,26 @@ std::vector<std::u16string> buildMainArguments(const std::vector<std::u16string>
 
 bool createVm(const std::vector<std::u16string>& argumentList, const std::vector<std::string>& launcherProperties) {
     // The VM keeps using the option strings: they live until the process ends.
-    std::vector<std::string>* options = new std::vector<std::string>(buildVmOptions(argumentList, launcherProperties));
-    JavaVMOption* vmOptions = new JavaVMOption[options->size()];
+    return createVmWithOptions(new std::vector<std::string>(buildVmOptions(argumentList, launcherProperties)));
+}
+
+bool createVmWithOptions(const std::vector<std::string>* options) {
+    // One more entry for the VM's output hook, when there is one (it has no option text of the user's).
+    void* outputHook = vmOutputHook();
+    size_t count = options->size() + (outputHook ? 1 : 0);
+    JavaVMOption* vmOptions = new JavaVMOption[count];
     for (size_t i = 0; i < options->size(); ++i) {
-        vmOptions[i].optionString = &(*options)[i][0];
+        vmOptions[i].optionString = const_cast<char*>((*options)[i].c_str());
         vmOptions[i].extraInfo = nullptr;
+    }
+    size_t next = options->size();
+    if (outputHook) {
+        vmOptions[next].optionString = const_cast<char*>("vfprintf");
+        vmOptions[next++].extraInfo = outputHook;
     }
     JavaVMInitArgs* initArgs = new JavaVMInitArgs();
     initArgs->version = 0x10002;
-    initArgs->nOptions = static_cast<jint>(options->size());
+    initArgs->nOptions = static_cast<jint>(count);
     initArgs->options = vmOptions;
     initArgs->ignoreUnrecognized = JNI_TRUE;
 
@@ -137,10 +151,21 @@ bool createVm(const std::vector<std::u16string>& argumentList, const std::vector
         return false;
     }
     JavaVM* vm = nullptr;
+    gVmCreating.store(true);
+    watchVmCreation();
     jint result = create(&vm, reinterpret_cast<void**>(&gEnv), initArgs);
-    if (result != JNI_OK) return false;
+    gVmCreating.store(false);
+    if (result != JNI_OK) {
+        logMessage("JNI_CreateJavaVM returned %d", static_cast<int>(result));
+        return false;
+    }
     gVm.store(vm);
     return true;
+}
+
+void vmEndedTheProcessWhileStarting() {
+    logError("could not initialize JVM: it ended the process while starting");
+    fatalMessage(CFG_MSG_JVM_START_FAILED, nullptr);
 }
 
 bool checkFirstRun() {
@@ -208,24 +233,87 @@ bool callMain(const std::vector<std::u16string>& argumentList) {
     return true;
 }
 
-bool launchProgram(const std::vector<std::u16string>& argumentList, bool destroyAfterMain) {
-    logMessage("launching program");
-    std::vector<std::string> properties = buildLauncherProperties();
-    if (!createVm(argumentList, properties)) {
+uint64_t mainThreadStackSize(const std::vector<std::string>& options) {
+    uint64_t size = 0;
+    for (const std::string& option : options) {
+        if (option.compare(0, 4, "-Xss") != 0) continue;
+        // The VM takes the last one; a value it would refuse leaves the stack as it is.
+        size = 0;
+        const char* text = option.c_str() + 4;
+        if (*text < '0' || *text > '9') continue;
+        uint64_t value = 0;
+        bool overflow = false;
+        for (; *text >= '0' && *text <= '9'; ++text) {
+            if (value > (UINT64_MAX - 9) / 10) overflow = true;
+            value = value * 10 + static_cast<uint64_t>(*text - '0');
+        }
+        uint64_t unit = 1;
+        switch (*text) {
+            case '\0': break;
+            case 'k': case 'K': unit = 1ull << 10; ++text; break;
+            case 'm': case 'M': unit = 1ull << 20; ++text; break;
+            case 'g': case 'G': unit = 1ull << 30; ++text; break;
+            default: continue;
+        }
+        if (*text != '\0' || overflow || value > kMaxMainThreadStack / unit) continue;
+        size = value * unit;
+    }
+    return size;
+}
+
+namespace {
+
+struct Launch {
+    const std::vector<std::u16string>* argumentList;
+    const std::vector<std::string>* options;
+    bool destroyAfterMain;
+    bool result;
+};
+
+// Everything from the VM's creation to its destruction, on one thread: the VM makes the
+// thread that creates it the Java program's main thread.
+void runLaunch(void* context) {
+    Launch& launch = *static_cast<Launch*>(context);
+    launch.result = false;
+    if (!createVmWithOptions(launch.options)) {
         logError("could not initialize JVM");
-        return false;
+        return;
     }
     logMessage("JVM created");
     gVmExists.store(true);
-    if (!callMain(argumentList)) {
+    if (!callMain(*launch.argumentList)) {
         logError("could not call main");
-        return false;
+        return;
     }
-    if (destroyAfterMain) {
+    if (launch.destroyAfterMain) {
         logMessage("dest JVM");
         // Waits for the program's remaining non-daemon threads; the result does not matter.
         gVm.load()->DestroyJavaVM();
     }
     logMessage("launch done");
-    return true;
+    launch.result = true;
+}
+
+}  // namespace
+
+bool launchProgram(const std::vector<std::u16string>& argumentList, bool destroyAfterMain) {
+    logMessage("launching program");
+    std::vector<std::string> properties = buildLauncherProperties();
+    // The VM keeps using the option strings: they live until the process ends.
+    const std::vector<std::string>* options = new std::vector<std::string>(buildVmOptions(argumentList, properties));
+    Launch launch{&argumentList, options, destroyAfterMain, false};
+    // The program's main runs on the thread that creates the VM, and -Xss does not reach a
+    // thread that exists already: with -Xss, that thread is a new one with a stack of that size,
+    // as the JDK's own launcher does it. Without, the VM runs on this thread as always.
+    uint64_t stack = mainThreadStackSize(*options);
+    if (stack == 0) {
+        runLaunch(&launch);
+        return launch.result;
+    }
+    logMessage("main thread stack: %s bytes (-Xss)", std::to_string(stack).c_str());
+    if (!runOnNewThread(stack, runLaunch, &launch)) {
+        logError("could not start a thread with that stack; the VM runs on the launcher's thread");
+        runLaunch(&launch);
+    }
+    return launch.result;
 }

@@ -1,5 +1,6 @@
 // Creating the VM and calling the Java-side launcher class.
 #pragma once
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,8 @@ bool launchProgram(const std::vector<std::u16string>& argumentList, bool destroy
 // The process-wide VM; valid once vmExists() is true.
 JavaVM* javaVm();
 bool vmExists();
+// True while JNI_CreateJavaVM runs.
+bool vmCreationInProgress();
 
 // Internal-error code (message 1009) when the VM cannot allocate the argument array or
 // one of its strings (it is out of memory).
@@ -29,5 +32,15 @@ std::vector<std::u16string> buildMainArguments(const std::vector<std::u16string>
 // "com/marlowkit/runtime/launcher/WinLauncher" or "com/tovex/runtime/WinLauncher".
 std::string launcherClassName();
 bool createVm(const std::vector<std::u16string>& argumentList, const std::vector<std::string>& launcherProperties);
+// Creates the VM from a complete option list that lives until the process ends.
+bool createVmWithOptions(const std::vector<std::string>* options);
+// The VM ended the process while it was being created: the message of a VM that could not
+// be created, and the launcher's exit.
+[[noreturn]] void vmEndedTheProcessWhileStarting();
+// The stack the Java program's main thread needs: the bytes of the last "-Xss" option
+// (k, m and g as the VM reads them); 0 when there is none or the VM would refuse its value.
+uint64_t mainThreadStackSize(const std::vector<std::string>& options);
+// Larger stacks than this are left to the VM to refuse.
+constexpr uint64_t kMaxMainThreadStack = 1ull << 40;
 bool callMain(const std::vector<std::u16string>& argumentList);
 bool checkFirstRun();

@@ -1,4 +1,5 @@
 // System and module queries of the VM invocation on the host (Linux, libjvm.so).
+#include <pthread.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -20,3 +21,30 @@ int32_t launcherUnextractedPosition() { return hostLauncherState().unextractedPo
 std::string launcherProcessCommFile(uint32_t processId) {
     return hostLauncherState().processCommFilePrefix + "tvx_p" + std::to_string(processId) + ".tmp";
 }
+
+namespace {
+struct ThreadWork {
+    void (*work)(void*);
+    void* context;
+};
+void* threadEntry(void* argument) {
+    ThreadWork* work = static_cast<ThreadWork*>(argument);
+    work->work(work->context);
+    return nullptr;
+}
+}  // namespace
+
+bool runOnNewThread(uint64_t stackBytes, void (*work)(void*), void* context) {
+    pthread_attr_t attributes;
+    if (pthread_attr_init(&attributes) != 0) return false;
+    ThreadWork job{work, context};
+    pthread_t thread;
+    bool started = pthread_attr_setstacksize(&attributes, static_cast<size_t>(stackBytes)) == 0 &&
+                   pthread_create(&thread, &attributes, threadEntry, &job) == 0;
+    pthread_attr_destroy(&attributes);
+    if (started) pthread_join(thread, nullptr);
+    return started;
+}
+
+void* vmOutputHook() { return nullptr; }
+void watchVmCreation() {}

@@ -19,3 +19,13 @@ bool launcherLanguageRestart();
 int32_t launcherUnextractedPosition();
 // The single-instance communication file of processId.
 std::string launcherProcessCommFile(uint32_t processId);
+// Runs work(context) on a new thread whose stack reserves stackBytes, and waits until it
+// has ended; false (work not run) when no such thread can be started.
+bool runOnNewThread(uint64_t stackBytes, void (*work)(void*), void* context);
+// The VM's output hook for the "vfprintf" option, or nullptr to leave the VM's output alone:
+// with the diagnostic log on, the VM's own messages (why it could not be created, its
+// warnings) are written where they always go and also into the log.
+void* vmOutputHook();
+// Makes sure that a VM which ends the process while it is being created (HotSpot does so
+// when it cannot reserve its heap) still leads to the launcher's message.
+void watchVmCreation();

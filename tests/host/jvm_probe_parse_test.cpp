@@ -23,6 +23,15 @@ const OutputCase kOutputCases[] = {
     {"Picked up lines are skipped",
      "Picked up JAVA_TOOL_OPTIONS: -Xmx1g\r\nPicked up _JAVA_OPTIONS: -Dx=1\nopenjdk version \"11.0.2\"\n", true,
      "11.0.2"},
+    {"VM warning lines are skipped (Java 21 under Wine prints them first)",
+     "OpenJDK 64-Bit Server VM warning: Attempt to get process group affinity failed: Call not implemented\r\n"
+     "Java HotSpot(TM) 64-Bit Server VM warning: Ignoring option MaxPermSize\n"
+     "openjdk version \"21.0.8\" 2025-07-15 LTS\n",
+     true, "21.0.8"},
+    {"a quote before the warning mark is no warning line", "java version \"1.7\" VM warning: x\n", true, "1.7"},
+    {"a version line quoting a warning text is not skipped",
+     "openjdk version \"9\" VM warning: \"x\"\n", true, "9"},
+    {"only warning lines", "OpenJDK 64-Bit Server VM warning: x\n", false, ""},
     {"no closing quote", "java version \"1.7.0_05\n", false, ""},
     {"empty output", "", false, ""},
     {"empty first line", "\njava version \"1.7.0\"\n", false, ""},

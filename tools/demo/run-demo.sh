@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Builds the demo application (a Java program, its jar, an exe made by the
 # builder with a .vmoptions file beside it and a bundled runtime in .\jre) and
-# runs it under Wine with the diagnostic log on. On Linux the bundled runtime
-# is the stand-in runtime in bridge mode, which runs the Java program on the
-# host's JDK; on Windows the same exe runs with a real runtime in .\jre.
+# runs it under Wine with the diagnostic log on. The bundled runtime is a real
+# Windows Java runtime (HotSpot 17 from `make runtimes`), created in the
+# launcher's own process.
 set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/../.." && pwd)"
 : "${TOVEX_BUILD:=$ROOT/build}"
@@ -18,14 +18,11 @@ echo "== compiling the demo program"
 "$JAVA_HOME/bin/jar" --create --file "$APP/lib/hello.jar" -C "$TOVEX_BUILD/demo/classes" .
 cp "$TOVEX_BUILD/java/tovex-runtime.jar" "$APP/lib/"
 
-echo "== laying out the bundled runtime in .\\jre"
-/usr/bin/python3 - "$APP/jre" <<'PY'
-import pathlib, sys
-sys.path.insert(0, "tests/e2e")
-import runtimes
-runtimes.make_runtime(pathlib.Path(sys.argv[1]), jvm="bridge",
-                      version_output='openjdk version "17.0.15" 2025-04-15\n')
-PY
+echo "== bundling a real Java runtime in .\\jre (build/runtimes/17, from make runtimes)"
+if [ ! -f "$TOVEX_BUILD/runtimes/17/bin/server/jvm.dll" ]; then
+  echo "demo: $TOVEX_BUILD/runtimes/17 is missing: run make runtimes" >&2; exit 1
+fi
+cp -a "$TOVEX_BUILD/runtimes/17" "$APP/jre"
 
 echo "== building HelloTovex.exe with tovex-build (its icon and splash image made now)"
 /usr/bin/python3 "$ROOT/tools/demo/make_demo_images.py" "$TOVEX_BUILD/demo/resources"
