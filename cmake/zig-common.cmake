@@ -45,5 +45,20 @@ set(CMAKE_CXX_FLAGS_INIT "-target ${TOVEX_ZIG_TARGET}")
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+# No compiler identification and no test programs: CMake links them unoptimised, and for each
+# zig would first build the target's C and C++ libraries in a mode of their own (minutes, for
+# nothing). The compiler is known: zig 0.15's clang 20, with the GNU command line.
+foreach(lang C CXX)
+  set(CMAKE_${lang}_COMPILER_ID_RUN TRUE)
+  set(CMAKE_${lang}_COMPILER_FORCED TRUE)
+  set(CMAKE_${lang}_COMPILER_WORKS TRUE)
+  set(CMAKE_${lang}_COMPILER_ID Clang)
+  set(CMAKE_${lang}_COMPILER_VERSION 20.1)
+  set(CMAKE_${lang}_COMPILER_FRONTEND_VARIANT GNU)
+  set(CMAKE_${lang}_STANDARD_COMPUTED_DEFAULT 17)
+endforeach()
+set(CMAKE_C_STANDARD_COMPUTED_DEFAULT 17)
+set(CMAKE_CXX_STANDARD_COMPUTED_DEFAULT 17)
+set(CMAKE_TRY_COMPILE_TARGET_TYPE STATIC_LIBRARY)
 # Only the builder is built for these targets (no stubs, no tests).
 set(TOVEX_BUILDER_ONLY ON CACHE BOOL "" FORCE)
