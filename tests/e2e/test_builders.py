@@ -80,10 +80,15 @@ def builders() -> dict:
 def inputs(tmp: pathlib.Path) -> dict:
     """name -> (configuration file, stub): the two examples and the every-key configurations."""
     cases = {}
+    (tmp / "lib").mkdir()   # the release layout: examples/<name>/ and lib/tovex-runtime.jar
+    shutil.copy(tovex.RUNTIME_JAR, tmp / "lib")
     for example, stub in EXAMPLES.items():
-        folder = tmp / example
+        folder = tmp / "examples" / example
         shutil.copytree(tovex.ROOT / "examples" / example, folder, ignore=shutil.ignore_patterns("out"))
         example_images.write(folder, example)
+        # The jars of the release's examples (the console example appends its jar): stand-ins.
+        (folder / "lib").mkdir()
+        (folder / "lib" / f"hello-{example}.jar").write_bytes(bytes(range(256)) * 300)
         cases[example] = (next(folder.glob("*.conf")), stub)
     every = tmp / "every"
     every.mkdir()

@@ -6,6 +6,7 @@ import java.awt.Dimension;
 import java.awt.event.ActionEvent;
 import java.awt.event.KeyEvent;
 import javax.swing.AbstractAction;
+import javax.swing.JButton;
 import javax.swing.JComponent;
 import javax.swing.JFrame;
 import javax.swing.JLabel;
@@ -17,7 +18,7 @@ import javax.swing.WindowConstants;
 
 import org.apache.commons.lang3.StringUtils;
 
-/** A window whose title comes from the one dependency, commons-lang3; Escape closes it. */
+/** A window whose title comes from the one dependency, commons-lang3; Close or Escape ends it. */
 public final class HelloMaven {
     private HelloMaven() {
     }
@@ -36,6 +37,9 @@ public final class HelloMaven {
         JLabel label = new JLabel(StringUtils.capitalize("built by maven, started by tovex"), SwingConstants.CENTER);
         label.setForeground(Color.WHITE);
         panel.add(label, BorderLayout.CENTER);
+        JButton close = new JButton("Close");
+        close.addActionListener(e -> System.exit(0));
+        panel.add(close, BorderLayout.SOUTH);
         panel.getInputMap(JComponent.WHEN_IN_FOCUSED_WINDOW).put(KeyStroke.getKeyStroke(KeyEvent.VK_ESCAPE, 0), "close");
         panel.getActionMap().put("close", new AbstractAction() {
             @Override
