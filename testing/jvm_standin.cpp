@@ -11,6 +11,7 @@
 #include "jni_slots.h"
 #include "standin_common.h"
 
+#include <cstring>
 #include <map>
 #include <set>
 #include <utility>
@@ -938,15 +939,25 @@ JNIEXPORT jint JNICALL JNI_CreateJavaVM(JavaVM **pvm, void **penv, void *args) {
         record("create args=null");
         return JNI_EINVAL;
     }
-    lines = "create version=" + hex(static_cast<unsigned>(a->version)) +
-            " ignoreUnrecognized=" + std::to_string(a->ignoreUnrecognized ? 1 : 0) +
-            " nOptions=" + std::to_string(a->nOptions);
     std::vector<std::string> options;
+    std::string hookLines;
+    jint hooks = 0;
     for (jint i = 0; i < a->nOptions; ++i) {
         const char *text = a->options[i].optionString;
+        // The invocation interface's hooks (a function in extraInfo) are no options of the
+        // program: recorded apart, never handed on to a host VM.
+        if (text && a->options[i].extraInfo &&
+            (!std::strcmp(text, "vfprintf") || !std::strcmp(text, "exit") || !std::strcmp(text, "abort"))) {
+            hookLines += std::string("\nhook ") + text;
+            ++hooks;
+            continue;
+        }
         options.push_back(text ? ansiToUtf8(text) : std::string());
-        lines += "\noption " + std::to_string(i) + " " + standin::escapeField(options.back());
+        lines += "\noption " + std::to_string(i - hooks) + " " + standin::escapeField(options.back());
     }
+    lines = "create version=" + hex(static_cast<unsigned>(a->version)) +
+            " ignoreUnrecognized=" + std::to_string(a->ignoreUnrecognized ? 1 : 0) +
+            " nOptions=" + std::to_string(a->nOptions - hooks) + lines + hookLines;
     record(lines);
     if (gCreated) {
         record("create failed: a VM exists already");

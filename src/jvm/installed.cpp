@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "jvm/versions.h"
 #include "launcher/config.h"
 #include "launcher/log.h"
 
@@ -203,12 +204,26 @@ bool chooseInstalledJvm(InstalledJvmSystem& system, const std::vector<JvmCandida
         auto refuse = [&](const std::string& why) {
             logMessage("installed JVM %s (%s): refused: %s", home, origin, why.c_str());
         };
+        Judged j;
+        const char* from = "release file";
+        std::string release, rawVersion;
+        ReleaseInfo info;
+        bool haveVersion = system.readFile(candidate.home + "\\release", kMaxReleaseFileSize, release) &&
+                           releaseFileVersion(release, j.version, j.versionText) && parseReleaseFile(release, info);
+        if (haveVersion) rawVersion = info.version;
+        // A runtime made by jlink --strip-native-commands has no java.exe: its release file
+        // and its VM library are all the launcher needs.
+        bool noCommands = false;
         if (!system.fileExists(exe)) {
-            refuse(exe + " doesn't exist");
-            continue;
+            if (!haveVersion) {
+                refuse(exe + " doesn't exist");
+                continue;
+            }
+            noCommands = true;
+            from = "release file, no java.exe";
         }
         std::string javaw = exe.size() > 4 ? exe.substr(0, exe.size() - 4) + "w.exe" : exe;  // "...java.exe"
-        if (settings.guiLauncher && !system.fileExists(javaw)) {
+        if (settings.guiLauncher && !noCommands && !system.fileExists(javaw)) {
             refuse(javaw + " doesn't exist (GUI launcher)");
             continue;
         }
@@ -217,12 +232,15 @@ bool chooseInstalledJvm(InstalledJvmSystem& system, const std::vector<JvmCandida
             refuse(javac + " doesn't exist (REQUIRE_JDK)");
             continue;
         }
+        // Before any process is started: a runtime whose VM library could never be
+        // loaded by this 64-bit launcher is no candidate.
+        VmLibraryVerdict vm = system.vmLibrary(exe, candidate.home);
+        if (!vm.usable) {
+            refuse(vm.reason);
+            noteRefusedVmLibrary(vm);
+            continue;
+        }
 
-        Judged j;
-        const char* from = "release file";
-        std::string release;
-        bool haveVersion = system.readFile(candidate.home + "\\release", kMaxReleaseFileSize, release) &&
-                           releaseFileVersion(release, j.version, j.versionText);
         if (haveVersion) {
             j.exe = system.normalise(settings.guiLauncher ? javaw : exe);
         } else {
@@ -248,6 +266,7 @@ bool chooseInstalledJvm(InstalledJvmSystem& system, const std::vector<JvmCandida
                 refuse("version " + text + " from checkJavaExe is not a version number");
                 continue;
             }
+            rawVersion = text;
             j.exe = checked;
         }
 
@@ -259,11 +278,12 @@ bool chooseInstalledJvm(InstalledJvmSystem& system, const std::vector<JvmCandida
             refuseVersion("pre-release (ALLOW_BETA_VM not set)");
             continue;
         }
-        if (haveMin && !meetsLowerLimit(j.version, min)) {
+        // The limits by the rule every entry of the search applies.
+        if (haveMin && !isVersionAccepted(rawVersion, settings.min, std::string(), true)) {
             refuseVersion("below MIN_VERSION " + settings.min);
             continue;
         }
-        if (haveMax && !meetsUpperLimit(j.version, max)) {
+        if (haveMax && !isVersionAccepted(rawVersion, std::string(), settings.max, true)) {
             refuseVersion("above MAX_VERSION " + settings.max);
             continue;
         }

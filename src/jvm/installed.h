@@ -7,6 +7,7 @@
 #include "jvm/numeric_version.h"
 #include "jvm/registry.h"
 #include "jvm/search.h"
+#include "jvm/vm_check.h"
 
 // The 'J' entry (main pass only): collects the candidate homes, judges each and takes
 // the highest version within the limits. On success exeOut holds the java executable
@@ -73,6 +74,9 @@ public:
     virtual std::string javaExeOfHome(const std::string& home) = 0;
     // checkJavaExe without limits (cache, else "-version"): the version text, or false.
     virtual bool checkVersion(std::string& exe, std::string& versionOut) = 0;
+    // Whether the VM libraries of exe (in LoadDLL's order) include an x86-64 DLL; the
+    // release file of home speaks for a library that cannot be read (checkVmLibrary).
+    virtual VmLibraryVerdict vmLibrary(const std::string& exe, const std::string& home) = 0;
 };
 
 struct InstalledJvmSettings {

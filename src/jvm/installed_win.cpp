@@ -89,7 +89,11 @@ public:
     std::string javaExeOfHome(const std::string& home) override { return runtimeJavaExe(home); }
 
     bool checkVersion(std::string& exe, std::string& versionOut) override {
-        return checkJavaExe(exe, versionOut, std::string(), std::string(), true);
+        return checkJavaExeVersion(exe, versionOut, std::string(), std::string(), true);
+    }
+
+    VmLibraryVerdict vmLibrary(const std::string& exe, const std::string& home) override {
+        return checkVmLibrary(exe, home);
     }
 };
 }  // namespace

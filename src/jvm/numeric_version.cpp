@@ -67,6 +67,8 @@ bool parseNumericVersion(const std::string& text, NumericVersion& out) {
     return true;
 }
 
+int compareNumericPrefix(const NumericVersion& a, const NumericVersion& b, size_t n) { return compareParts(a, b, n); }
+
 int compareNumericVersions(const NumericVersion& a, const NumericVersion& b) {
     return compareParts(a, b, std::max(a.parts.size(), b.parts.size()));
 }

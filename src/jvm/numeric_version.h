@@ -1,6 +1,5 @@
-// Java versions compared as numbers, as the 'J' search entry does: "1.8.0_372" is
-// 8.0.372, "17.0.9+9" is 17.0.9, "21" is 21, so 9.0.4 < 11 < 17.0.9 < 21.
-// (The other entries keep the byte-wise rules of versions.h.)
+// Java versions as numbers: "1.8.0_372" is 8.0.372, "17.0.9+9" is 17.0.9, "21" is 21,
+// so 9.0.4 < 11 < 17.0.9 < 21. The rules of every search entry (versions.h) build on it.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -24,6 +23,9 @@ bool parseNumericVersion(const std::string& text, NumericVersion& out);
 // Part by part, missing parts counting as 0 (17 == 17.0.0): negative, zero or positive.
 // The pre-release mark is not part of the order.
 int compareNumericVersions(const NumericVersion& a, const NumericVersion& b);
+
+// The first n parts (missing ones counting as 0): negative, zero or positive.
+int compareNumericPrefix(const NumericVersion& a, const NumericVersion& b, size_t n);
 
 // Limits compare over their own number of parts: a lower limit of k parts is met when
 // the first k parts of version are not smaller, an upper limit when they are not

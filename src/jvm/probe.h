@@ -10,9 +10,14 @@ bool javaExeForHome(std::string& exeOut, const std::string& home);
 // when it exists, else home\bin\java.exe.
 std::string runtimeJavaExe(const std::string& home);
 // Whether exePath (rewritten in place: normalised, javaw.exe for GUI launchers)
-// is a usable JVM within the limits. versionOut receives the version found.
+// is a usable JVM within the limits. versionOut receives the version found. A runtime
+// whose VM library could never be loaded (missing, another architecture, no DLL) is
+// refused before its version is looked at, so a stale cache entry cannot make it usable.
 bool checkJavaExe(std::string& exePath, std::string& versionOut, const std::string& min, const std::string& max,
                   bool prereleaseAllowed);
+// checkJavaExe without the VM-library test (the 'J' entry makes that test itself).
+bool checkJavaExeVersion(std::string& exePath, std::string& versionOut, const std::string& min,
+                         const std::string& max, bool prereleaseAllowed);
 // Runs exePath with "-version" and reads the version from its error output.
 bool probeJavaVersion(const std::string& exePath, uint64_t lastWriteTime, std::string& versionOut);
 

@@ -11,6 +11,7 @@
 #include "files/tempdir.h"
 #include "jvm/probe.h"
 #include "jvm/regkey_win.h"
+#include "jvm/vm_check.h"
 #include "jvm/versions.h"
 #include "launcher/config.h"
 #include "launcher/log.h"
@@ -60,8 +61,9 @@ bool javaExeForHome(std::string& exeOut, const std::string& home) {
     return true;
 }
 
-bool checkJavaExe(std::string& exePath, std::string& versionOut, const std::string& min, const std::string& max,
-                  bool prereleaseAllowed) {
+namespace {
+bool checkJavaExeWith(std::string& exePath, std::string& versionOut, const std::string& min, const std::string& max,
+                      bool prereleaseAllowed, bool testVmLibrary) {
     logMessage("checkJavaExe (%s, [out], %s, %s, %d)", exePath.c_str(), min.c_str(), max.c_str(),
                prereleaseAllowed ? 1 : 0);
     exePath = getFullPath(exePath, false);
@@ -72,7 +74,12 @@ bool checkJavaExe(std::string& exePath, std::string& versionOut, const std::stri
     } else {
         logMessage("file exists");
         versionOut.clear();
-        if (readVersionCache(exePath, lastWriteTime, versionOut)) {
+        VmLibraryVerdict vm;
+        if (testVmLibrary) vm = checkVmLibrary(exePath, std::string());
+        if (testVmLibrary && !vm.usable) {
+            logMessage("VM library refused: %s", vm.reason.c_str());
+            noteRefusedVmLibrary(vm);
+        } else if (readVersionCache(exePath, lastWriteTime, versionOut)) {
             logMessage("got version from registry %s", versionOut.c_str());
             result = isVersionAccepted(versionOut, min, max, prereleaseAllowed);
         } else if (probeJavaVersion(exePath, lastWriteTime, versionOut)) {
@@ -92,6 +99,17 @@ bool checkJavaExe(std::string& exePath, std::string& versionOut, const std::stri
     }
     logMessage("checkJavaExe returning %d", result ? 1 : 0);
     return result;
+}
+}  // namespace
+
+bool checkJavaExe(std::string& exePath, std::string& versionOut, const std::string& min, const std::string& max,
+                  bool prereleaseAllowed) {
+    return checkJavaExeWith(exePath, versionOut, min, max, prereleaseAllowed, true);
+}
+
+bool checkJavaExeVersion(std::string& exePath, std::string& versionOut, const std::string& min,
+                         const std::string& max, bool prereleaseAllowed) {
+    return checkJavaExeWith(exePath, versionOut, min, max, prereleaseAllowed, false);
 }
 
 bool probeJavaVersion(const std::string& exePath, uint64_t lastWriteTime, std::string& versionOut) {

@@ -12,6 +12,7 @@
 #include "jvm/registry.h"
 #include "jvm/search.h"
 #include "jvm/unpack.h"
+#include "jvm/vm_check.h"
 #include "launcher/config.h"
 #include "launcher/log.h"
 #include "launcher/texts.h"
@@ -150,6 +151,14 @@ JvmSource searchForJvm(std::string& exeOut, std::string& sourceOut) {
         checkLocation(exeOut, entry.text, min, max, true);
         if (pathExists(exeOut)) {
             logMessage("%s exists", exeOut.c_str());
+            // Without a version check, but not without a VM library that can load: a runtime
+            // that never could must not stand in the way of the variables below.
+            VmLibraryVerdict vm = checkVmLibrary(exeOut, std::string());
+            if (!vm.usable) {
+                logMessage("VM library refused: %s", vm.reason.c_str());
+                noteRefusedVmLibrary(vm);
+                continue;
+            }
             sourceOut = entry.text;
             return JvmSource::Location;
         }

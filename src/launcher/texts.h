@@ -50,6 +50,12 @@ inline constexpr const char* kLogVariableLegacy = "MARLOWKIT_LOG";
 inline constexpr const char* kJavaHomeVariable = "TOVEX_JAVA_HOME";
 inline constexpr const char* kJavaHomeVariableLegacy = "MARLOWKIT_JAVA_HOME";
 
+// When the VM library of the runtime found is built for another machine (a 32-bit or ARM64
+// runtime): the library and its machine. Exit code 83 as for the other JVM messages.
+inline constexpr const char* kWrongArchitectureFormat =
+    "The Java runtime with the VM library %s is built for %s.\nThis program needs a 64-bit (x86-64) JDK or JRE.\n"
+    "Please install one or define TOVEX_JAVA_HOME\nto point to an installed 64-bit JDK or JRE.";
+
 // Message texts written into a block by the builder when the configuration gives none.
 inline constexpr const char* kJavaDownloadSite = "adoptium.net";
 }  // namespace texts

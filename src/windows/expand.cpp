@@ -32,8 +32,12 @@ void replaceAll(std::string& text, const std::string& pattern, const std::string
     }
 }
 
+bool mayHoldVariables(const std::string& text) { return text.find_first_of("%$") != std::string::npos; }
+
 void expandVariablesWith(std::string& text, const ExpansionContext& context) {
     if (text.size() > kMaxExpandedLength) text.resize(kMaxExpandedLength);
+    // Every pattern begins with "%" or "$": a text with neither is left as it is.
+    if (!mayHoldVariables(text)) return;
     const std::string separator = ";";
     const struct {
         const char* pattern;
@@ -63,6 +67,8 @@ void expandVariablesWith(std::string& text, const ExpansionContext& context) {
     };
     for (const auto& row : fixed) replaceAll(text, row.pattern, row.value);
 
+    // Without "${" now, no environment pattern can match (and none is inserted by a pass).
+    if (text.find("${") == std::string::npos) return;
     for (const std::string& entry : context.environment) {
         std::string name, value;
         if (!splitEnvironmentEntry(entry, &name, &value)) continue;

@@ -9,6 +9,11 @@ constexpr size_t kExpandedTextLimit = 8191;
 
 // Expands text in place with the process's current values.
 void expandVariables(std::string& text);
+// Whether text has a "%" or a "$", with which every variable reference begins.
+bool mayHoldVariables(const std::string& text);
+// Tells expansion that the launcher changed the process environment (it keeps a copy of
+// the environment block between expansions).
+void environmentChanged();
 
 // Pure core: every value that expansion needs, injected.
 struct ExpansionContext {

@@ -20,3 +20,6 @@ void expandVariables(std::string& text) {
     for (char** entry = environ; entry && *entry; ++entry) context.environment.emplace_back(*entry);
     expandVariablesWith(text, context);
 }
+
+// The host reads environ at every expansion: nothing is kept.
+void environmentChanged() {}

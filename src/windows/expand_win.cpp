@@ -20,15 +20,26 @@ std::vector<std::string> environmentEntries() {
 }
 }  // namespace
 
+// The copy of the environment block that expansions use; taken anew after the launcher
+// changes a variable (main thread only, where every expansion runs).
+std::vector<std::string>* gEnvironment = nullptr;
+
+void environmentChanged() {
+    delete gEnvironment;
+    gEnvironment = nullptr;
+}
+
 void expandVariables(std::string& text) {
+    // The system's temporary directory cannot change during a start: it is selected
+    // (with its log lines) by the first expansion, and every later one reuses it.
+    static const std::string* systemTempDir = new std::string(selectTempPath());
+    if (text.size() <= kExpandedTextLimit && !mayHoldVariables(text)) return;  // nothing to expand
+    if (!gEnvironment) gEnvironment = new std::vector<std::string>(environmentEntries());
     ExpansionContext context;
     context.exeDirectory = exeDirectory();
     context.tempDir = tempDir();
     context.jvmHome = jvmHome();
-    // The system's temporary directory cannot change during a start: it is selected
-    // (with its log lines) by the first expansion, and every later one reuses it.
-    static const std::string* systemTempDir = new std::string(selectTempPath());
     context.systemTempDir = *systemTempDir;
-    context.environment = environmentEntries();
+    context.environment = *gEnvironment;
     expandVariablesWith(text, context);
 }

@@ -39,4 +39,5 @@ void setNativeLibraryPath() {
     // The C runtime keeps its own copy (getenv); _putenv copies the text.
     std::string assignment = "PATH=" + value;
     _putenv(assignment.c_str());
+    environmentChanged();
 }

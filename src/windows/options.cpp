@@ -11,16 +11,13 @@
 #include "launcher/errors.h"
 #include "launcher/language.h"
 #include "launcher/log.h"
+#include "option_lines.h"
 #include "options_platform.h"
 #include "windows/args.h"
 
 namespace {
 
-const char kIncludePrefix[] = "-include-options ";
 const char kIncludeWord[] = "-include-options";
-const char kClassPathPrefix[] = "-classpath ";
-const char kPrependPrefix[] = "-classpath/p ";
-const char kAppendPrefix[] = "-classpath/a ";
 const char kClassPathOption[] = "-Djava.class.path=";
 const char16_t kFormatAsDefaultPrefix[] = u"-Dsun.locale.formatasdefault=";
 const char16_t kFormatAsDefaultTrue[] = u"-Dsun.locale.formatasdefault=true";
@@ -60,18 +57,6 @@ bool allExist(const std::string& list) {
     return true;
 }
 
-// Trailing CR and LF, then leading and trailing spaces (not tabs).
-void trimLine(std::string& line) {
-    while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.pop_back();
-    size_t first = line.find_first_not_of(' ');
-    if (first == std::string::npos) {
-        line.clear();
-        return;
-    }
-    line.erase(0, first);
-    while (!line.empty() && line.back() == ' ') line.pop_back();
-}
-
 }  // namespace
 
 bool marlowkitFlavour() {
@@ -81,29 +66,37 @@ bool marlowkitFlavour() {
 
 void handleOptionLine(const std::string& line, const char* containingFile, std::vector<std::string>& options,
                       ClassPathOverrides& overrides, int depth) {
-    if (startsWith(line, kIncludePrefix)) {
-        std::string name = line.substr(std::strlen(kIncludePrefix));
-        expandVariables(name);
-        std::string absolute = makeAbsolutePath(name, containingFile);
-        if (depth >= kMaxIncludeDepth) {
-            logError("include depth limit of %d reached, not reading <%s>", kMaxIncludeDepth, absolute.c_str());
-            return;
+    std::string rest;
+    switch (classifyOptionLine(line, rest)) {
+        case OptionLineKind::Include: {
+            std::string name = rest;
+            expandVariables(name);
+            std::string absolute = makeAbsolutePath(name, containingFile);
+            if (depth >= kMaxIncludeDepth) {
+                logError("include depth limit of %d reached, not reading <%s>", kMaxIncludeDepth, absolute.c_str());
+                return;
+            }
+            FILE* file = openTextFile(absolute);
+            logMessage("adding vmoptions from <%s> (%s) (%p)", absolute.c_str(), name.c_str(),
+                       static_cast<void*>(file));
+            readOptionsFile(absolute.c_str(), file, options, overrides, depth + 1);
+            break;
         }
-        FILE* file = openTextFile(absolute);
-        logMessage("adding vmoptions from <%s> (%s) (%p)", absolute.c_str(), name.c_str(),
-                   static_cast<void*>(file));
-        readOptionsFile(absolute.c_str(), file, options, overrides, depth + 1);
-    } else if (startsWith(line, kClassPathPrefix)) {
-        overrides.replacement = line.substr(std::strlen(kClassPathPrefix));
-        overrides.hasReplacement = true;
-    } else if (startsWith(line, kPrependPrefix)) {
-        overrides.prepend = line.substr(std::strlen(kPrependPrefix));
-        overrides.hasPrepend = true;
-    } else if (startsWith(line, kAppendPrefix)) {
-        overrides.append = line.substr(std::strlen(kAppendPrefix));
-        overrides.hasAppend = true;
-    } else {
-        options.push_back(line);
+        case OptionLineKind::ClassPath:
+            overrides.replacement = rest;
+            overrides.hasReplacement = true;
+            break;
+        case OptionLineKind::ClassPathPrepend:
+            overrides.prepend = rest;
+            overrides.hasPrepend = true;
+            break;
+        case OptionLineKind::ClassPathAppend:
+            overrides.append = rest;
+            overrides.hasAppend = true;
+            break;
+        case OptionLineKind::Option:
+            options.push_back(line);
+            break;
     }
 }
 
@@ -114,8 +107,8 @@ void readOptionsFile(const char* path, FILE* file, std::vector<std::string>& opt
     // A line longer than the buffer arrives in several reads, each taken as a line.
     while (std::fgets(buffer, sizeof buffer, file)) {
         std::string line(buffer);
-        trimLine(line);
-        if (line.empty() || line[0] == '#') continue;
+        trimOptionLine(line);
+        if (isSkippedOptionLine(line)) continue;
         expandVariables(line);
         handleOptionLine(line, path, options, overrides, depth);
     }

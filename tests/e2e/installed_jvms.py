@@ -110,9 +110,11 @@ class Installations:
             self.created.append(top)
 
     def runtime(self, home: os.PathLike | str, version: str | None, *, release: bool | dict = True,
-                jvm: str | None = None, **kwargs) -> runtimes.Runtime:
+                jvm: str | None = "record", **kwargs) -> runtimes.Runtime:
         """A stand-in runtime at home whose "-version" answers `version` ('openjdk version "<v>"'); with
-        release=True its release file states the same version (a dict: the release file's lines)."""
+        release=True its release file states the same version (a dict: the release file's lines). It has a
+        record-mode jvm.dll (an x86-64 DLL) unless jvm says otherwise: the search refuses a home whose VM library
+        could never load."""
         home = pathlib.Path(home)
         self.make_dirs(home)
         kwargs.setdefault("version_output", f'openjdk version "{version}"\n' if version else "")
@@ -185,14 +187,14 @@ def install_vendor_runtimes(count: int, root: os.PathLike | str | None = None, *
                             release: bool = True) -> Installations:
     """count stand-in runtimes with distinct versions 11.0.1, 11.0.2, ..., taking turns between the registry
     layouts (homes below root, default a directory in the prefix) and the directory layouts. The last one has the
-    highest version and a record-mode jvm.dll, so a 'J' start loads it. Call cleanup() on the result."""
+    highest version, so a 'J' start loads it (each has a record-mode jvm.dll). Call cleanup() on the result."""
     inst = Installations()
     root = pathlib.Path(root) if root else DRIVE_C / "tovex-installed-jvms"
     registry_layouts = list(REGISTRY_LAYOUTS)
     directory_layouts = list(DIRECTORY_LAYOUTS)
     for i in range(count):
         version = f"11.0.{i + 1}"
-        jvm = "record" if i == count - 1 else None
+        jvm = "record"
         if i % 2 == 0:
             layout = registry_layouts[(i // 2) % len(registry_layouts)]
             inst.registry(layout, version, root / f"runtime-{i}", release=release, jvm=jvm)

@@ -30,7 +30,7 @@ JVMDRIVER = STANDIN / "jvmdriver.exe"
 EXIT_UNEXPECTED_JNI_CALL = 97   # jvm.dll: a JNI function the stand-in does not offer was called
 EXIT_JNI_MISUSE = 98            # jvm.dll: invalid/deleted reference, a JNIEnv used on a foreign thread, ...
 
-JVM_MODES = ("record", "bridge", "broken", "32bit", None)
+JVM_MODES = ("record", "bridge", "broken", "32bit", "foreign", "truncated", None)
 UNPACK_MODES = (None, "ok", "fail", "missing")
 
 
@@ -246,7 +246,9 @@ def make_runtime(home, version_output: str | bytes = 'java version "1.8.0_372"\n
     """Lays out a stand-in Java home at `home` and returns its Runtime.
 
     jvm: "record" (transcript + script), "bridge" (the Java program runs on the host JDK), "broken" (a file that
-    is no DLL), "32bit" (a 32-bit DLL), None (no jvm.dll). jdk=True lays out a development kit: lib\\tools.jar,
+    is no DLL), "32bit" (a 32-bit DLL), "foreign" (an x86-64 DLL without JNI_CreateJavaVM: it loads, and the
+    entry is missing), "truncated" (the first KiB of an x86-64 DLL: its headers are sound, its sections are missing,
+    so it does not load), None (no jvm.dll). jdk=True lays out a development kit: lib\\tools.jar,
     jre\\bin\\{java,javaw}.exe and jre\\bin\\<vm type>\\jvm.dll, plus bin\\{java,javaw}.exe. unpack200: None/"missing",
     "ok", "fail" (bin\\unpack200.exe of home). packed_jars: paths relative to home ("lib/rt.jar") stored as
     "lib/rt.jar.pack" holding a small jar's bytes. release: home\\release as Runtime.set_release writes it (None: no
@@ -284,6 +286,10 @@ def make_runtime(home, version_output: str | bytes = 'java version "1.8.0_372"\n
             (d / "jvm.dll").write_bytes(b"This is not a DLL.\r\n" * 64)
         elif jvm == "32bit":
             _copy("jvm32/jvm.dll", d / "jvm.dll")
+        elif jvm == "foreign":
+            _copy("splashscreen.dll", d / "jvm.dll")
+        elif jvm == "truncated":
+            (d / "jvm.dll").write_bytes(_binary("jvm.dll").read_bytes()[:1024])
     if splashscreen:
         _copy("splashscreen.dll", rt.bin / "splashscreen.dll")
     rt.set_unpack200(unpack200)

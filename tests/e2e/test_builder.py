@@ -1,4 +1,7 @@
 """tovex-build with the real launcher stub: texts as built, text encoding, block replacement, dump round trip."""
+import pathlib
+import re
+import shutil
 import struct
 import subprocess
 
@@ -112,3 +115,57 @@ def test_builders_of_the_build_tree_find_the_stubs_themselves(appdir):
     assert win.returncode == 0, win.stderr
     assert win.stderr.replace("\r\n", "\n") == f"tovex-build: stub {tovex.wine_path(tovex.STUBS['gui'])} (EXE_TYPE 1)\n"
     assert (appdir / "host.exe").read_bytes() == named.read_bytes() == (appdir / "win.exe").read_bytes()
+
+
+def test_check_finds_the_likeliest_mistakes_in_the_folder_to_ship_with_both_builders(appdir, tmp_path):
+    """--check --app-dir against a folder as a developer would ship it: jars written by the JDK's jar
+    tool, the runtime jar of the build, a real runtime's release file, an options file saved by
+    Notepad with a byte-order mark and a configuration saved as UTF-16. The Linux builder and the
+    Windows builder under Wine find the same."""
+    real = tovex.BUILD / "runtimes" / "17"
+    assert (real / "release").is_file(), f"{real} is missing: run `make runtimes`"
+    ship = appdir / "ship"
+    (ship / "jre" / "bin").mkdir(parents=True)
+    shutil.copy(real / "release", ship / "jre" / "release")
+    for exe in ("java.exe", "javaw.exe"):
+        shutil.copy(real / "bin" / exe, ship / "jre" / "bin" / exe)
+    classes = tmp_path / "classes" / "com" / "acme" / "viewer"
+    classes.mkdir(parents=True)
+    (classes / "Main.class").write_bytes(b"\xca\xfe\xba\xbe")
+    (ship / "lib").mkdir()
+    subprocess.run([str(pathlib.Path(tovex.JAVA_HOME) / "bin" / "jar"), "--create", "--file", str(ship / "lib" / "app.jar"),
+                    "-C", str(tmp_path / "classes"), "."], check=True)
+    shutil.copy(tovex.BUILD / "java" / "tovex-runtime.jar", ship / "lib" / "tovex-runtime.jar")
+    (ship / "MyApp.vmoptions").write_bytes(b"\xef\xbb\xbf-Xmx512m\r\n")
+    conf = ("MAIN_CLASS = com.acme.Main\r\nEXE_TYPE = 1\r\nJVM_SEARCH_SEQUENCE = B.\\jre;J\r\nMIN_VERSION = 21\r\n"
+            "CLASS_PATH = A1lib\\app.jar;A1lib\\tovex-runtime.jar\r\n"
+            'VM_OPTIONS = "-Dtitle=Acme Viewer (beta)"\r\n')
+    (appdir / "myapp.conf").write_bytes(b"\xff\xfe" + conf.encode("utf-16-le"))  # PowerShell 5's `>`
+
+    host = builder("--check", appdir / "myapp.conf", "--app-dir", ship, "--stub", tovex.STUBS["gui"], check=False)
+    win = tovex.run_exe(tovex.WIN / "tovex-build.exe", ["--check", tovex.wine_path(appdir / "myapp.conf"), "--app-dir",
+                                                       tovex.wine_path(ship), "--stub", tovex.wine_path(tovex.STUBS["gui"])],
+                        encoding="utf-8")
+    assert host.returncode == win.returncode == 1, (host.stderr, win.stderr)
+    version = re.search(r'JAVA_VERSION="([^"]+)"', (real / "release").read_text()).group(1)
+    expected = [
+        "{conf}:1: error: MAIN_CLASS com.acme.Main: no com/acme/Main.class in the class path under {ship} (searched "
+        "lib\\app.jar, lib\\tovex-runtime.jar); did you mean com.acme.viewer.Main?",
+        f"{{conf}}:3: warning: JVM_SEARCH_SEQUENCE: the runtime directory .\\jre holds Java {version} (its release "
+        'file), which MIN_VERSION "21" refuses: the search passes it by, and when it finds no other Java the fallback '
+        "pass starts it without a version check although it is below MIN_VERSION",
+        '{conf}:6: warning: VM_OPTIONS: "Viewer", "(beta)" do not start with "-" and the Java runtime ignores them: the '
+        "value is split at blanks outside quotes, so an option with blanks in its value loses the words after the "
+        'first (write it in quotes within the value: VM_OPTIONS = -Xmx1g "-Dtitle=Acme Viewer")',
+        "{options}:1: warning: begins with a UTF-8 byte-order mark (Notepad's \"UTF-8 with BOM\"): launchers of "
+        "earlier releases take it as part of the first option, which the Java runtime then ignores (save the file as "
+        "UTF-8 without BOM)",
+    ]
+
+    def lines(conf, ship_dir, options):
+        return "".join(line.format(conf=conf, ship=ship_dir, options=options) + "\n" for line in expected)
+
+    assert host.stdout.decode() == lines(appdir / "myapp.conf", ship, ship / "MyApp.vmoptions")
+    wine_ship = tovex.wine_path(ship)
+    assert win.stdout.replace("\r\n", "\n") == lines(tovex.wine_path(appdir / "myapp.conf"), wine_ship,
+                                                     wine_ship + "\\MyApp.vmoptions")

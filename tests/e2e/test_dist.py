@@ -100,6 +100,35 @@ def test_release_layout_and_the_linux_builder(release):
         assert " PNG 400x240 " in images
 
 
+# What a reader of the release cannot follow: paths of the source tree, make targets, build trees.
+SOURCE_TREE = re.compile(r"(?<![\w.$%-])(src/(?!example/)|(tools|tests|testing|bench|fuzz|cmake|\.ci|java/src)/)"
+                         r"|\bbuild/(host|win|java|dist)\b|`make\b|\bmake (-C|dist|all|test|deps|runtimes|demo)\b"
+                         r"|source-tree -->")
+
+
+def test_licence_and_docs_that_stand_on_their_own(release):
+    licence = (release / "LICENSE").read_text(encoding="utf-8")
+    assert licence.startswith("MIT License\n") and "licenses/" in licence
+    licences = sorted(p.name for p in (release / "licenses").iterdir())
+    assert licences == ["gcc-runtime-mingw-w64.txt", "llvm-libcxx.txt", "llvm-libcxxabi.txt", "llvm-libunwind.txt",
+                        "mingw-w64.txt", "musl.txt", "stb.txt", "zig.txt"]
+    assert "stb" in (release / "licenses" / "stb.txt").read_text(encoding="utf-8")
+    docs = sorted(release.glob("docs/*.md")) + [release / "README.md", release / "examples" / "README.md"]
+    assert len(docs) >= 10
+    for doc in docs:
+        text = doc.read_text(encoding="utf-8")
+        for number, line in enumerate(text.splitlines(), 1):
+            assert not SOURCE_TREE.search(line), f"{doc.relative_to(release)}:{number}: {line}"
+        # Every relative link leads to a file of the release.
+        for target in re.findall(r"\]\(([^)#\s]+)", text):
+            if "://" not in target:
+                assert (doc.parent / target).is_file(), f"{doc.relative_to(release)}: link to {target}"
+    signing = (release / "docs" / "signing.md").read_text(encoding="utf-8")
+    assert "bin/tovex-build --stub stubs/launcher-gui.exe" in signing
+    readme = (release / "README.md").read_text(encoding="utf-8")
+    assert "OUTPUT_LOG_FILE" in readme and '"%1"' in readme
+
+
 def test_both_builders_make_the_same_exes_from_the_release(release, tmp_path):
     for example, (exe, stub, exe_type) in EXAMPLES.items():
         linux, windows = tmp_path / f"{example} linux", tmp_path / f"{example} windows"

@@ -147,9 +147,9 @@ SOURCES = [
 @pytest.mark.parametrize("case,where,message", SOURCES, ids=[s[0] for s in SOURCES])
 def test_source_kind_of_the_chosen_installation(appdir, inst, case, where, message):
     if where == "registry":
-        rt = inst.registry("Zulu", "17.0.9", appdir / "zulu", jvm="broken")
+        rt = inst.registry("Zulu", "17.0.9", appdir / "zulu", jvm="foreign")
     else:
-        rt = inst.directory("Zulu", "17.0.9", jvm="broken")
+        rt = inst.directory("Zulu", "17.0.9", jvm="foreign")
     exe = build(appdir, "J")
     result = tovex.run_exe(exe, log=True)
     assert result.returncode == tovex.EXIT_NO_JVM, result.log

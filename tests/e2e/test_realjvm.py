@@ -66,9 +66,10 @@ def test_system_exit_gives_its_code(appdir, report):
     assert "main returned" not in result.log, "the program ended the process from inside main"
 
 
-def test_exception_from_main_is_printed_and_ends_with_one(appdir, report):
+@pytest.mark.parametrize("major", ["17", "25"])   # main called through reflection on 17, a method handle on 25
+def test_exception_from_main_is_printed_and_ends_with_one(appdir, report, major):
     a = app(appdir, report, "MSG_JVM_START_FAILED = The program failed.\n")
-    result = a.run(["throw"], java=rj.home("17"))
+    result = a.run(["throw"], java=rj.home(major))
     assert result.returncode == tovex.EXIT_FATAL
     assert "java.lang.IllegalStateException: realapp failed on purpose" in result.stderr
     assert "at realapp.Main.main(Main.java" in result.stderr, "the VM prints the stack trace"
@@ -87,7 +88,8 @@ def test_destroy_waits_for_a_thread_that_outlives_main(appdir, report, tmp_path)
 
 def test_options_from_every_source_and_the_launchers_properties(appdir, report, tmp_path):
     (appdir / "lib" / "first").mkdir(parents=True)
-    a = app(appdir, report, "ACCEPT_J_ARGUMENTS = 1\n", vm_options="-Drealapp.block=B -Drealapp.order=block",
+    a = app(appdir, report, "ACCEPT_J_ARGUMENTS = 1\n",
+            vm_options="-Drealapp.block=B -Drealapp.order=block \"-Drealapp.path=${PATH}\"",
             class_path=r"A1lib\first;A1lib\realapp.jar;A1lib\tovex-runtime.jar")
     (appdir / "app.vmoptions").write_text("-Drealapp.file=F\n-Drealapp.order=file\n", encoding="cp1252")
     java = rj.home("17")
@@ -108,6 +110,7 @@ def test_options_from_every_source_and_the_launchers_properties(appdir, report, 
     assert r["java.home"].lower() == tovex.wine_path(java).lower()
     assert r["java.library.path"].lower().endswith(tovex.wine_path(java / "bin").lower()), \
         "the runtime's bin is appended to PATH, which becomes java.library.path"
+    assert r["realapp.path"] == r["java.library.path"], "${PATH} expands to PATH as the launcher left it"
     assert r["tovex.semaphoreName"] != "<null>" and r["tovex.processCommFile"] == "<null>"
 
 

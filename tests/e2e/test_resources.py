@@ -270,6 +270,11 @@ def test_signed_exe_runs_extracts_and_rebuilds_without_its_signature(appdir, tmp
         shutil.rmtree(out)
     dump = builder("--dump", signed).stdout.decode()
     assert "MAIN_CLASS = app.Main\n" in dump and "FILE_COUNT = 1" in dump
+    # The certificate table is named, not taken for unknown bytes after the appended files.
+    table = pefile.PE(str(signed)).OPTIONAL_HEADER.DATA_DIRECTORY[4]
+    assert (f"# The executable is signed: its certificate table ({table.Size} bytes at offset "
+            f"{table.VirtualAddress}) ends the file.") in dump, dump
+    assert "1 appended files follow the block" in dump and "neither the trailer" not in dump, dump
 
     # Rebuilt over the signed exe: signature, old block and files gone, the same bytes as a fresh build.
     (appdir / "again.conf").write_text(conf, encoding="utf-8")
@@ -284,3 +289,22 @@ def test_signed_exe_runs_extracts_and_rebuilds_without_its_signature(appdir, tmp
     unsigned = subprocess.run(["osslsigncode", "verify", "-CAfile", str(cert), "-in", str(again)], capture_output=True)
     assert unsigned.returncode != 0, "the rebuilt exe carries no signature"
     assert resinfo(again)["icon 1001"] == "32x32 centre=0,160,0 corner=0,160,0"
+
+
+def test_set_passes_the_version_without_templating_the_file(appdir):
+    """A build tool gives the version on the command line: --set of [resources] keys replaces the
+    file's lines, as Windows' version functions read them."""
+    (appdir / "app.conf").write_text(NOWHERE + "[resources]\nFILE_VERSION = 1.0\nPRODUCT_NAME = My App\n",
+                                     encoding="utf-8")
+    exe = appdir / "app.exe"
+    builder("--stub", tovex.STUBS["gui"], "--config", appdir / "app.conf", "--out", exe,
+            "--set", "FILE_VERSION=1.2.3", "--set", "COMPANY_NAME=ACME Ünïcode")
+    info = resinfo(exe)
+    assert info["fixed file"].startswith("1.2.3.0 product=1.2.3.0 ")
+    assert info["string FileVersion"] == "1.2.3"
+    assert info["string CompanyName"] == "ACME Ünïcode"
+    assert info["string ProductName"] == "My App"
+    refused = builder("--stub", tovex.STUBS["gui"], "--config", appdir / "app.conf", "--out", appdir / "no.exe",
+                      "--set", "FILE_VERSION=1.2.x", check=False)
+    assert refused.returncode == 1 and b"--set FILE_VERSION: FILE_VERSION: " in refused.stderr
+    assert not (appdir / "no.exe").exists()

@@ -202,6 +202,7 @@ public:
     std::map<std::string, std::vector<std::string>> dirs;  // directory -> subdirectory names
     std::map<std::string, std::string> files;              // lower-cased path -> content
     std::map<std::string, std::string> probeAnswers;       // lower-cased exe -> version
+    std::map<std::string, std::pair<PeImageKind, std::string>> vmProblems;  // lower-cased home -> why unusable
     size_t keysRead = 0;
     size_t largestSubkeyRequest = 0;
     size_t deepest = 0;
@@ -265,6 +266,17 @@ public:
     std::string javaExeOfHome(const std::string& home) override {
         std::string kit = home + "\\jre\\bin\\java.exe";
         return fileExists(kit) ? kit : home + "\\bin\\java.exe";
+    }
+    VmLibraryVerdict vmLibrary(const std::string& exe, const std::string& home) override {
+        VmLibraryVerdict v;
+        auto it = vmProblems.find(lower(home));
+        v.usable = it == vmProblems.end();
+        v.library = home + "\\bin\\server\\jvm.dll";
+        if (!v.usable) {
+            v.kind = it->second.first;
+            v.reason = it->second.second;
+        }
+        return v;
     }
     bool checkVersion(std::string& exe, std::string& versionOut) override {
         probed.push_back(exe);
@@ -358,6 +370,8 @@ struct Install {
     std::string release;  // content of home\release, "" none
     std::string probe;    // the version checkJavaExe reports, "" none
     bool present = true;  // false: the directory is gone
+    const char* vmProblem = nullptr;  // the VM library is unusable for this reason
+    bool java = true;     // false: no java.exe / javaw.exe (jlink --strip-native-commands)
 };
 
 std::string release(const char* version) { return std::string("JAVA_VERSION=\"") + version + "\"\n"; }
@@ -387,6 +401,23 @@ const ChoiceCase kChoice[] = {
      "C:\\j17", 0, "installed JVM c:\\J17\\ (test): same installation as C:\\j17"},
     {"an unusable limit admits nothing", {{"C:\\j17", release("17.0.9"), ""}}, "latest", "", "", 0,
      "installed JVMs: MIN_VERSION latest is not a version number, no installation qualifies"},
+    {"a higher home whose VM library cannot load is refused, not probed",
+     {{"C:\\j21", "", "21.0.1", true, "no VM library (jvm.dll)"}, {"C:\\j17", release("17.0.9"), ""}}, "", "",
+     "C:\\j17", 0, "installed JVM C:\\j21 (test): refused: no VM library (jvm.dll)"},
+    {"a 32-bit VM library is refused",
+     {{"C:\\j21", release("21.0.1"), "", true, "wrong architecture: x is for i386 (32-bit x86), not x86-64"},
+      {"C:\\j11", release("11.0.2"), ""}},
+     "", "", "C:\\j11", 0,
+     "installed JVM C:\\j21 (test): refused: wrong architecture: x is for i386 (32-bit x86), not x86-64"},
+    {"a stripped runtime: release file and VM library, no java.exe",
+     {{"C:\\stripped", release("21.0.1"), "", true, nullptr, false}, {"C:\\j17", release("17.0.9"), ""}}, "", "",
+     "C:\\stripped", 0, "installed JVM C:\\stripped (test): version 21.0.1 from release file, no java.exe, accepted"},
+    {"no java.exe and no release file is refused",
+     {{"C:\\bare", "", "", true, nullptr, false}, {"C:\\j17", release("17.0.9"), ""}}, "", "", "C:\\j17", 0,
+     "installed JVM C:\\bare (test): refused: C:\\bare\\bin\\java.exe doesn't exist"},
+    {"numeric limits through the shared rule: 9 to 17",
+     {{"C:\\j21", release("21"), ""}, {"C:\\j904", release("9.0.4"), ""}, {"C:\\j17", release("17.0.9"), ""}},
+     "9", "17", "C:\\j17", 0, "installed JVM C:\\j21 (test): version 21 from release file, refused: above MAX_VERSION 17"},
 };
 
 TEST(InstalledJvmChoice, Table) {
@@ -396,6 +427,11 @@ TEST(InstalledJvmChoice, Table) {
         std::vector<JvmCandidate> candidates;
         for (const Install& i : c.installs) {
             if (i.present) s.install(i.home, i.release);
+            if (!i.java) {
+                s.files.erase(lower(i.home + "\\bin\\java.exe"));
+                s.files.erase(lower(i.home + "\\bin\\javaw.exe"));
+            }
+            if (i.vmProblem) s.vmProblems[lower(i.home)] = {PeImageKind::WrongMachine, i.vmProblem};
             if (!i.probe.empty()) s.probeAnswers[lower(i.home + "\\bin\\java.exe")] = i.probe;
             candidates.push_back(JvmCandidate{i.home, JvmSource::Location, "test"});
         }

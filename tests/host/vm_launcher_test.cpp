@@ -160,3 +160,28 @@ TEST_F(VmLauncher, NoVmEntryIsAFailedCreation) {
 }
 
 }  // namespace
+
+// The stack of the thread that runs main: the last -Xss as the VM reads it, 0 for none or a
+// value the VM would refuse (the VM then runs on the launcher's own thread).
+TEST(MainThreadStack, LastXssInBytes) {
+    struct Row {
+        const char* name;
+        std::vector<std::string> options;
+        uint64_t bytes;
+    } rows[] = {
+        {"no -Xss", {"-Xmx64m", "-Dx=-Xss1m"}, 0},
+        {"bytes", {"-Xss65536"}, 65536},
+        {"k, m and g in either case", {"-Xss512k"}, 512ull << 10},
+        {"megabytes", {"-Xss16M"}, 16ull << 20},
+        {"gigabytes", {"-Xss1g"}, 1ull << 30},
+        {"the last one counts", {"-Xss1m", "-Xmx1g", "-Xss16m"}, 16ull << 20},
+        {"a bad last one leaves the stack alone", {"-Xss16m", "-Xss16q"}, 0},
+        {"no digits", {"-Xss", "-Xssm"}, 0},
+        {"trailing text", {"-Xss16mb"}, 0},
+        {"zero", {"-Xss0"}, 0},
+        {"beyond the limit", {"-Xss2048g"}, 0},
+        {"overflowing digits", {"-Xss99999999999999999999999"}, 0},
+        {"-XX:ThreadStackSize is the VM's own", {"-XX:ThreadStackSize=16384"}, 0},
+    };
+    for (const Row& row : rows) EXPECT_EQ(mainThreadStackSize(row.options), row.bytes) << row.name;
+}

@@ -150,6 +150,16 @@ bool prepareResourceChanges(BuildInput& input, const std::string& outPath, const
     if (!prepareResources(input.resources, outputName, set, width, height, error)) return false;
     if (width > 0) {
         const std::string origin = input.resources.lines.at("SPLASH_IMAGE").origin;
+        if (width > kSplashWarnWidth || height > kSplashWarnHeight) {
+            size_t bytes = 0;
+            for (const ResourceEntry& entry : set.replace) bytes += entry.data.size();
+            input.warnings.push_back(
+                {origin, "SPLASH_IMAGE is " + std::to_string(width) + " x " + std::to_string(height) +
+                             " pixels, more than a " + std::to_string(kSplashWarnWidth) + " x " +
+                             std::to_string(kSplashWarnHeight) + " screen shows: the splash window does not fit the "
+                             "screen, and the image adds " + std::to_string(bytes) +
+                             " bytes to the executable (scale it down)"});
+        }
         if (!input.strings.count(CFG_SPLASH_WIDTH)) input.strings[CFG_SPLASH_WIDTH] = Setting{std::to_string(width), origin};
         if (!input.strings.count(CFG_SPLASH_HEIGHT))
             input.strings[CFG_SPLASH_HEIGHT] = Setting{std::to_string(height), origin};

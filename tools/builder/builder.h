@@ -112,8 +112,14 @@ struct ResourceInput {
     bool utf8 = false;         // narrow block text as UTF-8: the manifest selects the UTF-8 code page
     std::string manifestText;  // the content of MANIFEST, read and checked while parsing
 };
+// A warning of the parse or the build: the build prints it, --check reports it.
+struct InputWarning {
+    std::string origin;
+    std::string text;
+};
 struct BuildInput {
     std::map<int32_t, Setting> strings;
+    std::vector<InputWarning> warnings;
     ResourceInput resources;
     std::map<int32_t, WideSetting> wides;
     std::vector<LanguageSetInput> sets;
@@ -130,6 +136,13 @@ bool applySetArgument(const std::string& argument, BuildInput& input, std::strin
 // --file NAME=PATH: PATH as given (relative to the current directory).
 bool applyFileArgument(const std::string& argument, BuildInput& input, std::string& error);
 
+// The known name nearest to name (ASCII case ignored, a "CFG_" prefix dropped, at most
+// two letters different, missing, extra or swapped); "" when none is near enough.
+std::string closestName(const std::string& name, const std::vector<std::string>& known);
+// The text of a configuration file as UTF-8: UTF-16 (with a byte-order mark, or
+// recognised by its NUL bytes) converted, other text as it is. Fails with a message
+// that names the encoding when the text cannot be converted.
+bool configFileText(const std::string& raw, std::string& text, std::string& error);
 // Resolves NAME, CFG_NAME or a decimal id. Fails with a message for an unknown name.
 bool resolveSettingName(const std::string& name, int32_t& id, std::string& error);
 // Checks a narrow value against the form of its id; numeric ids without a
@@ -209,5 +222,9 @@ std::string ownExecutablePath();
 // directory base, looked up as Windows does, ignoring the case of ASCII letters:
 // 0 nothing, 1 a file, 2 a directory.
 int windowsPathKind(const std::string& base, const std::string& relative);
+// The same lookup, giving also the host path of what it found (hostPath untouched when 0).
+int resolveWindowsPath(const std::string& base, const std::string& relative, std::string& hostPath);
+// The names in a host directory ("." and ".." left out), sorted; empty when it cannot be read.
+std::vector<std::string> directoryNames(const std::string& directory);
 
 }  // namespace builder

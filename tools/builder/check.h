@@ -20,6 +20,7 @@ struct CheckContext {
     std::string appDir;      // where the executable will sit; empty: files beside it are not looked up
     std::string stubPath;    // the stub the build would start from; empty when none is known
     std::string stubImage;   // its bytes
+    bool resourcesRefused = false;  // a [resources] line was refused (and is reported on its own)
 };
 
 // The findings for a parsed input, in the order of their lines.

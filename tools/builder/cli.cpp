@@ -25,7 +25,7 @@ const char kUsage[] =
     "  --set NAME=VALUE  a setting after those of the configuration file; the value is taken literally\n"
     "  --file NAME=PATH  append a file, extracted as NAME (one directory level at most)\n"
     "  --check PATH      report what would make the executable fail or surprise, one FILE:LINE: line each; builds nothing\n"
-    "  --app-dir DIR     with --check: the directory the executable will be in (class path, bundled runtime)\n"
+    "  --app-dir DIR     with --check: the directory the executable will be in (class path, options files, bundled runtime)\n"
     "  --dump PATH       print the configuration block of an executable in configuration-file form\n"
     "  --extract DIR     with --dump: write the appended files into DIR and list them in [files]\n"
     "  --list-settings   print every known setting: id, name, form, meaning\n"
@@ -162,6 +162,7 @@ int runCli(const std::vector<std::string>& args, std::string& out, std::string& 
     ResourceSet resources;
     if (!prepareResourceChanges(input, output, std::getenv("SOURCE_DATE_EPOCH"), resources, error))
         return failure(err, error);
+    for (const InputWarning& w : input.warnings) err += "tovex-build: warning: " + w.origin + ": " + w.text + "\n";
     BlockData block;
     if (!finishBlock(input, block, error)) return failure(err, error);
     for (const AppendedFile& f : input.files) {

@@ -1,5 +1,6 @@
 // The configuration-file format: NAME = value lines and the sections
 // [strings], [wide], [lang KEY] and [files].
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -254,7 +255,107 @@ bool addFile(BuildInput& input, const std::string& nameUtf8, const std::string& 
     return true;
 }
 
+std::string upper(const std::string& s) {
+    std::string out = s;
+    for (char& c : out)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return out;
+}
+
+// Optimal string alignment distance (an adjacent swap counts as one edit).
+size_t editDistance(const std::string& a, const std::string& b) {
+    std::vector<std::vector<size_t>> d(a.size() + 1, std::vector<size_t>(b.size() + 1));
+    for (size_t i = 0; i <= a.size(); ++i) d[i][0] = i;
+    for (size_t j = 0; j <= b.size(); ++j) d[0][j] = j;
+    for (size_t i = 1; i <= a.size(); ++i) {
+        for (size_t j = 1; j <= b.size(); ++j) {
+            size_t cost = a[i - 1] == b[j - 1] ? 0 : 1;
+            d[i][j] = std::min({d[i - 1][j] + 1, d[i][j - 1] + 1, d[i - 1][j - 1] + cost});
+            if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1]) d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
+        }
+    }
+    return d[a.size()][b.size()];
+}
+
+std::vector<std::string> settingNames() {
+    int count = 0;
+    const ConfigIdInfo* table = configIdTable(&count);
+    std::vector<std::string> names;
+    for (int i = 0; i < count; ++i) names.push_back(table[i].name);
+    return names;
+}
+
 }  // namespace
+
+std::string closestName(const std::string& name, const std::vector<std::string>& known) {
+    std::string wanted = upper(name);
+    if (wanted.compare(0, 4, "CFG_") == 0) wanted = wanted.substr(4);
+    std::string best;
+    size_t bestDistance = 3;
+    for (const std::string& candidate : known) {
+        size_t limit = candidate.size() <= 4 ? 1 : 2;
+        size_t gap = wanted.size() > candidate.size() ? wanted.size() - candidate.size() : candidate.size() - wanted.size();
+        if (gap > limit) continue;  // at least that many letters missing or extra
+        size_t distance = editDistance(wanted, candidate);
+        if (distance <= limit && distance < bestDistance) {
+            best = candidate;
+            bestDistance = distance;
+        }
+    }
+    return best;
+}
+
+bool configFileText(const std::string& raw, std::string& text, std::string& error) {
+    bool little = false, big = false;
+    size_t start = 0;
+    if (raw.compare(0, 2, "\xFF\xFE") == 0) {
+        little = true;
+        start = 2;
+    } else if (raw.compare(0, 2, "\xFE\xFF") == 0) {
+        big = true;
+        start = 2;
+    } else if (raw.size() >= 2 && raw[0] != '\0' && raw[1] == '\0') {
+        little = true;  // UTF-16LE without a byte-order mark: ASCII text with a NUL after every byte
+    } else if (raw.size() >= 2 && raw[0] == '\0' && raw[1] != '\0') {
+        big = true;
+    }
+    if (!little && !big) {
+        text = raw;
+        return true;
+    }
+    const char* encoding = little ? "UTF-16LE (Notepad's \"Unicode\", PowerShell 5's \">\")" : "UTF-16BE";
+    if ((raw.size() - start) % 2 != 0) {
+        error = "the file is " + std::string(encoding) + " text cut off in the middle of a character";
+        return false;
+    }
+    text.clear();
+    auto unitAt = [&](size_t at) -> uint32_t {
+        unsigned char a = static_cast<unsigned char>(raw[at]), b = static_cast<unsigned char>(raw[at + 1]);
+        return little ? (a | b << 8) : (a << 8 | b);
+    };
+    for (size_t at = start; at < raw.size(); at += 2) {
+        uint32_t unit = unitAt(at);
+        if (unit >= 0xD800 && unit < 0xDC00 && at + 3 < raw.size()) {
+            uint32_t low = unitAt(at + 2);
+            if (low >= 0xDC00 && low < 0xE000) {
+                appendUtf8(text, 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
+                at += 2;
+                continue;
+            }
+        }
+        if (unit >= 0xD800 && unit < 0xE000) {
+            error = "the file is " + std::string(encoding) + " text with a broken character (half of a surrogate pair "
+                    "at byte " + std::to_string(at) + ")";
+            return false;
+        }
+        if (unit == 0) {
+            error = "the file is " + std::string(encoding) + " text with a NUL character at byte " + std::to_string(at);
+            return false;
+        }
+        appendUtf8(text, unit);
+    }
+    return true;
+}
 
 bool resolveSettingName(const std::string& name, int32_t& id, std::string& error) {
     if (name.empty()) {
@@ -276,6 +377,14 @@ bool resolveSettingName(const std::string& name, int32_t& id, std::string& error
     const ConfigIdInfo* info = findConfigIdByName(name.c_str());
     if (!info) {
         error = "unknown setting " + name;
+        std::string near = closestName(name, settingNames());
+        std::vector<std::string> resourceKeys = resourceKeyNames();
+        if (std::find(resourceKeys.begin(), resourceKeys.end(), name) != resourceKeys.end())
+            error += " (" + name + " is a key of the [resources] section)";
+        else if (!near.empty())
+            error += "; did you mean " + near + "?";
+        else if (!(near = closestName(name, resourceKeys)).empty())
+            error += "; did you mean " + near + " (a key of the [resources] section)?";
         return false;
     }
     id = info->id;
@@ -408,8 +517,10 @@ bool checkAppendedName(const std::string& nameUtf8, std::string& stored, std::st
     return true;
 }
 
-bool parseConfigText(const std::string& text, const std::string& fileName, const std::string& baseDir,
+bool parseConfigText(const std::string& rawText, const std::string& fileName, const std::string& baseDir,
                      BuildInput& input, std::string& error) {
+    std::string text, message;
+    if (!configFileText(rawText, text, message)) return failAt(error, lineOrigin(fileName, 1), message);
     // Two passes: the [resources] section first, because the manifest decides
     // how the narrow text of every other line is written.
     for (int pass = 0; pass < 2; ++pass) {
@@ -484,6 +595,10 @@ bool parseConfigText(const std::string& text, const std::string& fileName, const
             if (!parseValue(t.substr(eq + 1), units, message)) return failAt(error, origin, message);
 
             if (section == Section::Resources) {
+                auto earlier = input.resources.lines.find(name);
+                if (earlier != input.resources.lines.end())
+                    input.warnings.push_back({origin, name + " is given again (earlier at " + earlier->second.origin +
+                                                          "): this line's value counts"});
                 if (!parseResourceLine(name, units, origin, baseDir, input.resources, message))
                     return failAt(error, origin, message);
                 continue;
@@ -507,17 +622,24 @@ bool parseConfigText(const std::string& text, const std::string& fileName, const
             if (name.empty()) return failAt(error, origin, "missing setting name before \"=\"");
             int32_t id;
             if (!resolveSettingName(name, id, message)) return failAt(error, origin, message);
+            auto twice = [&](const std::string& earlier) {
+                const ConfigIdInfo* info = findConfigId(id);
+                std::string shownName = info ? info->name : "id " + std::to_string(id);
+                if (shownName != name && "CFG_" + shownName != name) shownName = name + " (" + shownName + ")";
+                input.warnings.push_back({origin, shownName + " is given again (earlier at " + earlier +
+                                                      "): this line's value counts"});
+            };
             if (section == Section::Strings) {
                 std::string value;
                 if (!toNarrow(units, value, message, utf8)) return failAt(error, origin, message);
                 if (!isNumericName(name) && !checkSettingValue(id, value, message)) return failAt(error, origin, message);
+                if (input.strings.count(id)) twice(input.strings[id].origin);
                 input.strings[id] = Setting{value, origin};
             } else {
                 WideSetting w{unitsToWide(units), origin};
-                if (section == Section::Wide)
-                    input.wides[id] = w;
-                else
-                    input.sets.back().entries[id] = w;
+                std::map<int32_t, WideSetting>& table = section == Section::Wide ? input.wides : input.sets.back().entries;
+                if (table.count(id)) twice(table[id].origin);
+                table[id] = w;
             }
         }
     }
@@ -534,6 +656,21 @@ bool applySetArgument(const std::string& argument, BuildInput& input, std::strin
     std::string origin = "--set " + name;
     int32_t id;
     std::string message;
+    std::vector<std::string> resourceKeys = resourceKeyNames();
+    if (std::find(resourceKeys.begin(), resourceKeys.end(), name) != resourceKeys.end()) {
+        // A [resources] key. The two that decide how the other settings are written
+        // stay in the file, where they are read before everything else.
+        if (name == "MANIFEST" || name == "UTF8_CODE_PAGE")
+            return failAt(error, origin, name + " decides how the other settings are written: set it in the "
+                                                "[resources] section of the configuration file");
+        std::vector<uint32_t> codePoints;
+        if (!decodeUtf8(argument.substr(eq + 1), codePoints)) return failAt(error, origin, "invalid UTF-8 in the value");
+        std::vector<TextUnit> units;
+        for (uint32_t cp : codePoints) units.push_back({TextUnit::CodePoint, cp});
+        if (!parseResourceLine(name, units, origin, directoryOf(absolutePath("x")), input.resources, message))
+            return failAt(error, origin, message);
+        return true;
+    }
     if (!resolveSettingName(name, id, message)) return failAt(error, origin, message);
     std::vector<uint32_t> cps;
     if (!decodeUtf8(argument.substr(eq + 1), cps)) return failAt(error, origin, "invalid UTF-8 in the value");

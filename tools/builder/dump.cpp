@@ -130,6 +130,24 @@ const std::string* findString(const BlockData& block, int32_t id) {
 
 // The appended files as this builder writes them: FILE_COUNT names in
 // FILE_LIST and exactly that many entries up to the end of the file.
+// The certificate table (Authenticode signature) of a PE32+ image: the security entry
+// of the data directories gives its file offset and size. False when there is none
+// or it does not end the file, as signing tools write it.
+bool certificateTable(const std::string& image, uint64_t& offset, uint64_t& size) {
+    auto get = [&](uint64_t at, int width) {
+        uint64_t v = 0;
+        for (int i = width - 1; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(image[at + i]);
+        return v;
+    };
+    if (image.size() < 64) return false;
+    uint64_t pe = get(60, 4);
+    const uint64_t directoryCountAt = pe + 24 + 108, securityAt = pe + 24 + 112 + 4 * 8;
+    if (securityAt + 8 > image.size() || get(pe + 24, 2) != 0x20B || get(directoryCountAt, 4) < 5) return false;
+    offset = get(securityAt, 4);
+    size = get(securityAt + 4, 4);
+    return size > 0 && offset <= image.size() && size == image.size() - offset;
+}
+
 bool findAppendedFiles(const std::string& image, uint64_t end, const BlockData& block,
                        std::vector<std::pair<std::string, std::pair<uint64_t, uint64_t>>>& files) {
     files.clear();
@@ -284,6 +302,25 @@ bool dumpExecutable(const std::string& exePath, const std::string& extractDir, s
     for (char& c : shownPath)
         if (static_cast<unsigned char>(c) < 0x20) c = '?';
     std::string header = "# Configuration block of " + shownPath + " (written by tovex-build --dump)\n";
+    uint64_t certificateOffset = 0, certificateSize = 0;
+    if (certificateTable(image, certificateOffset, certificateSize) && certificateOffset >= end) {
+        header += "# The executable is signed: its certificate table (" + std::to_string(certificateSize) +
+                  " bytes at offset " + std::to_string(certificateOffset) +
+                  ") ends the file. A rebuild from this dump is unsigned.\n";
+        // Signing tools pad the data before the table with zeros to a multiple of 8 bytes.
+        uint64_t cut = certificateOffset;
+        std::vector<std::pair<std::string, std::pair<uint64_t, uint64_t>>> probe;
+        for (uint64_t pad = 0; pad < 8 && pad <= certificateOffset - end; ++pad) {
+            std::string body = image.substr(0, certificateOffset - pad);
+            if (body.compare(end, std::string::npos, blockTrailer(end)) == 0 ||
+                findAppendedFiles(body, end, lookup, probe)) {
+                cut = certificateOffset - pad;
+                break;
+            }
+            if (pad == certificateOffset - end || image[certificateOffset - pad - 1] != '\0') break;
+        }
+        image.resize(cut);
+    }
     std::vector<AppendedFile> listed;
     bool notExtracted = false;
     std::vector<std::pair<std::string, std::pair<uint64_t, uint64_t>>> files;

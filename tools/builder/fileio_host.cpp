@@ -1,4 +1,5 @@
 // File access of the builder on POSIX hosts.
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -252,6 +253,11 @@ bool sameIgnoringAsciiCase(const char* a, const std::string& b) {
 }  // namespace
 
 int windowsPathKind(const std::string& base, const std::string& relative) {
+    std::string host;
+    return resolveWindowsPath(base, relative, host);
+}
+
+int resolveWindowsPath(const std::string& base, const std::string& relative, std::string& hostPath) {
     std::string path = base;
     size_t start = 0;
     while (start <= relative.size()) {
@@ -278,7 +284,21 @@ int windowsPathKind(const std::string& base, const std::string& relative) {
         }
         path = next;
     }
+    hostPath = path;
     return kindOf(path);
+}
+
+std::vector<std::string> directoryNames(const std::string& directory) {
+    std::vector<std::string> names;
+    DIR* dir = ::opendir(directory.c_str());
+    if (!dir) return names;
+    while (struct dirent* entry = ::readdir(dir)) {
+        std::string name = entry->d_name;
+        if (name != "." && name != "..") names.push_back(name);
+    }
+    ::closedir(dir);
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 }  // namespace builder

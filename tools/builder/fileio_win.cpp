@@ -2,6 +2,8 @@
 // wide file functions.
 #include <windows.h>
 
+#include <algorithm>
+
 #include "builder.h"
 
 namespace builder {
@@ -242,6 +244,28 @@ int windowsPathKind(const std::string& base, const std::string& relative) {
     DWORD attributes = GetFileAttributesW(widen(joinPath(base, relative)).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return 0;
     return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? 2 : 1;
+}
+
+int resolveWindowsPath(const std::string& base, const std::string& relative, std::string& hostPath) {
+    int kind = windowsPathKind(base, relative);
+    if (kind) hostPath = joinPath(base, relative);
+    return kind;
+}
+
+std::vector<std::string> directoryNames(const std::string& directory) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW(widen(joinPath(directory, "*")).c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) return names;
+    do {
+        int n = WideCharToMultiByte(CP_UTF8, 0, data.cFileName, -1, nullptr, 0, nullptr, nullptr);
+        std::string name(n > 0 ? n - 1 : 0, '\0');
+        if (n > 1) WideCharToMultiByte(CP_UTF8, 0, data.cFileName, -1, &name[0], n, nullptr, nullptr);
+        if (name != "." && name != "..") names.push_back(name);
+    } while (FindNextFileW(find, &data));
+    FindClose(find);
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 }  // namespace builder

@@ -2,6 +2,8 @@
 // resources made from them.
 #include "resources.h"
 
+#include "launcher/config_ids.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
@@ -398,7 +400,13 @@ bool parseResourceLine(const std::string& name, const std::vector<TextUnit>& uni
                        const std::string& baseDir, ResourceInput& input, std::string& error) {
     const ResourceKey* key = findKey(name);
     if (!key) {
-        error = "unknown resource key " + name + " (known: " + knownKeys() + ")";
+        std::string near = closestName(name, resourceKeyNames());
+        if (!near.empty())
+            error = "unknown resource key " + name + "; did you mean " + near + "?";
+        else if (findConfigIdByName(name.compare(0, 4, "CFG_") == 0 ? name.c_str() + 4 : name.c_str()))
+            error = name + " is a setting, not a resource key: write it above the [resources] section";
+        else
+            error = "unknown resource key " + name + " (known: " + knownKeys() + ")";
         return false;
     }
     ResourceLine line;
@@ -477,6 +485,12 @@ bool parseResourceLine(const std::string& name, const std::vector<TextUnit>& uni
     }
     input.lines[name] = std::move(line);
     return true;
+}
+
+std::vector<std::string> resourceKeyNames() {
+    std::vector<std::string> names;
+    for (const ResourceKey& k : kResourceKeys) names.push_back(k.name);
+    return names;
 }
 
 bool finishResourceInput(ResourceInput& input, std::string& error) {

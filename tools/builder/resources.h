@@ -17,9 +17,16 @@ constexpr int kMaxSplashSide = 8192;
 // Errors have no location; the caller adds "FILE:LINE: ".
 bool parseResourceLine(const std::string& name, const std::vector<TextUnit>& units, const std::string& origin,
                        const std::string& baseDir, ResourceInput& input, std::string& error);
+// The keys of the [resources] section.
+std::vector<std::string> resourceKeyNames();
 // After the section is read: reads and checks MANIFEST and decides the
 // narrow text encoding (UTF-8 when the manifest asks for that code page).
 bool finishResourceInput(ResourceInput& input, std::string& error);
+
+// A splash image larger than this either way is larger than a usual screen: the
+// build and --check warn about it.
+constexpr int kSplashWarnWidth = 1920;
+constexpr int kSplashWarnHeight = 1200;
 
 // The resource changes of a build. outputName is the output's file name
 // (the default ORIGINAL_FILENAME). splashWidth/Height get the splash image's

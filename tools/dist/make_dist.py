@@ -99,6 +99,61 @@ def maven_repository_files(files: dict[str, bytes], ver: str) -> dict[str, bytes
     return out
 
 
+# Lines between these markers in docs/*.md and examples/README.md are for readers of the
+# source tree (source paths, make targets, how this project tests itself): the zip leaves them out.
+SOURCE_TREE_BEGIN = b"<!-- source-tree -->"
+SOURCE_TREE_END = b"<!-- /source-tree -->"
+
+# The licence texts of what the release's binaries carry inside them, from the Debian
+# packages they were built with (/usr/share/doc/PACKAGE/copyright): name in the zip -> packages
+# to try, the first one installed counts.
+THIRD_PARTY = {
+    "licenses/stb.txt": ["libstb-dev"],
+    "licenses/mingw-w64.txt": ["mingw-w64-x86-64-dev", "mingw-w64-common"],
+    "licenses/gcc-runtime-mingw-w64.txt": ["gcc-mingw-w64-base", "gcc-mingw-w64-x86-64-posix"],
+}
+
+
+def shipped_doc(data: bytes) -> bytes:
+    """A doc as the zip carries it: the source-tree-only blocks left out."""
+    out, skipping = [], False
+    for line in data.splitlines(keepends=True):
+        if line.strip() == SOURCE_TREE_BEGIN:
+            skipping = True
+        elif line.strip() == SOURCE_TREE_END:
+            skipping = False
+        elif not skipping:
+            out.append(line)
+    if skipping:
+        sys.exit("make_dist: a source-tree block is not closed")
+    return b"".join(out)
+
+
+def licence_files() -> dict[str, bytes]:
+    files = {"LICENSE": (ROOT / "LICENSE").read_bytes()}
+    for name, packages in THIRD_PARTY.items():
+        found = [Path("/usr/share/doc") / p / "copyright" for p in packages
+                 if (Path("/usr/share/doc") / p / "copyright").is_file()]
+        if not found:
+            sys.exit(f"make_dist: no licence text for {name} (install one of {', '.join(packages)})")
+        files[name] = found[0].read_bytes()
+    return files
+
+
+def zig_licence_files(build: Path) -> dict[str, bytes]:
+    """The licence texts of what the Zig-built Linux and macOS builders carry inside them (musl,
+    libc++, libc++abi, libunwind), from the pinned ziglang wheel unpacked by `make zig`."""
+    tree = build / "zig" / "ziglang"
+    files = {"licenses/zig.txt": tree / "LICENSE", "licenses/musl.txt": tree / "lib/libc/musl/COPYRIGHT",
+             "licenses/llvm-libcxx.txt": tree / "lib/libcxx/LICENSE.TXT",
+             "licenses/llvm-libcxxabi.txt": tree / "lib/libcxxabi/LICENSE.TXT",
+             "licenses/llvm-libunwind.txt": tree / "lib/libunwind/LICENSE.TXT"}
+    missing = [str(p) for p in files.values() if not p.is_file()]
+    if missing:
+        sys.exit("make_dist: missing licence texts of the Zig toolchain (run `make zig`): " + ", ".join(missing))
+    return {name: path.read_bytes() for name, path in files.items()}
+
+
 def release_files(build: Path, java_home: Path) -> tuple[dict[str, bytes], set[str]]:
     ver = version()
     inputs = {
@@ -124,16 +179,20 @@ def release_files(build: Path, java_home: Path) -> tuple[dict[str, bytes], set[s
     files["lib/tovex-runtime-sources.jar"] = zip_bytes(sources)
     for path in sorted((ROOT / "docs").rglob("*")):
         if path.is_file() and path.name != "testing.md":  # how this project tests itself
-            files["docs/" + path.relative_to(ROOT / "docs").as_posix()] = path.read_bytes()
+            data = path.read_bytes()
+            files["docs/" + path.relative_to(ROOT / "docs").as_posix()] = shipped_doc(data) if path.suffix == ".md" else data
     for path in sorted((ROOT / "examples").rglob("*")):
         if path.is_file() and "out" not in path.relative_to(ROOT / "examples").parts:
-            files["examples/" + path.relative_to(ROOT / "examples").as_posix()] = text_file(path)
+            data = text_file(path)
+            files["examples/" + path.relative_to(ROOT / "examples").as_posix()] = shipped_doc(data) if path.suffix == ".md" else data
     for name, jar in EXAMPLES.items():
         files[f"examples/{name}/lib/{jar}"] = compile_example(name, inputs["lib/tovex-runtime.jar"], java_home, ver)
         files[f"examples/{name}/app.ico"] = example_images.app_ico(name)
         files[f"examples/{name}/splash.png"] = example_images.splash_png(name)
     readme = (Path(__file__).resolve().parent / "release-README.md").read_text(encoding="utf-8")
     files["README.md"] = readme.replace("@VERSION@", ver).encode("utf-8")
+    files.update(licence_files())
+    files.update(zig_licence_files(build))
     executable = {n for n in files if n.endswith(".sh") or n.endswith("/tovex-build")}
     return files, executable
 

@@ -26,7 +26,7 @@ public final class Main {
         String[] keys = {"java.version", "java.home", "java.class.path", "java.library.path", "tovex.tempDir",
             "tovex.moduleName", "sun.java.command", "tovex.unextractedPosition", "tovex.semaphoreName",
             "tovex.processCommFile", "tovex.consoleCodepage", "user.language", "user.country",
-            "realapp.block", "realapp.file", "realapp.j", "realapp.order", "java.vm.name"};
+            "realapp.block", "realapp.file", "realapp.j", "realapp.order", "realapp.path", "java.vm.name"};
         for (String key : keys) line(text, key, System.getProperty(key));
         line(text, "argc", Integer.toString(args.length));
         for (int i = 0; i < args.length; i++) line(text, "arg" + i, args[i]);

@@ -121,12 +121,25 @@ TEST(Build, SetOverridesTheFileAndLastSetWins) {
                      "MAIN_CLASS=one", "--set", "CFG_MAIN_CLASS=two", "--set", "APP_ARGUMENTS=\"a b\" c",
                      "--set=99999= raw "});
     ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.err, "");  // --set after the file is no repeat
     uint64_t end = 0;
     builder::BlockData block = decodeAt(dir.read("app.exe"), 0x400, end);
     EXPECT_EQ(valueOf(block, 122), "two");
     EXPECT_EQ(valueOf(block, 126), "11");
     EXPECT_EQ(valueOf(block, 124), "\"a b\" c");
     EXPECT_EQ(valueOf(block, 99999), " raw ");
+}
+
+TEST(Build, AKeyGivenAgainInTheFileIsAWarning) {
+    ScratchDir dir;
+    std::string stub = dir.write("stub.exe", fakePe());
+    dir.write("app.conf", "MAIN_CLASS = a\nMIN_VERSION = 11\nCFG_MAIN_CLASS = b\n");
+    auto r = runCli({"--stub", stub, "--config", dir.file("app.conf"), "--out", dir.file("app.exe")});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.err, "tovex-build: warning: " + dir.file("app.conf") + ":3: MAIN_CLASS is given again (earlier at " +
+                         dir.file("app.conf") + ":1): this line's value counts\n");
+    uint64_t end = 0;
+    EXPECT_EQ(valueOf(decodeAt(dir.read("app.exe"), 0x400, end), 122), "b");
 }
 
 struct FailureCase {

@@ -120,6 +120,40 @@ TEST(ConfigParse, LaterLineWinsAndOriginsNameTheLine) {
     EXPECT_EQ(input.strings[122].value, "c");
     EXPECT_EQ(input.strings[122].origin, "x.conf:3");
     EXPECT_EQ(input.strings[107].value, "1");  // no \r left from the CRLF line end
+    ASSERT_EQ(input.warnings.size(), 2u);  // a key given again is reported, and the later line counts
+    EXPECT_EQ(input.warnings[0].origin, "x.conf:2");
+    EXPECT_EQ(input.warnings[0].text, "MAIN_CLASS is given again (earlier at x.conf:1): this line's value counts");
+    EXPECT_EQ(input.warnings[1].text, "122 (MAIN_CLASS) is given again (earlier at x.conf:2): this line's value counts");
+}
+
+TEST(ConfigParse, Utf16TextIsRead) {
+    auto utf16 = [](const std::string& text, bool little) {
+        std::string out;
+        for (char c : text) out += little ? std::string(1, c) + '\0' : std::string(1, '\0') + c;
+        return out;
+    };
+    const std::string conf = "MAIN_CLASS = a.Main\r\n[wide]\r\nAPPLICATION_NAME = ";
+    struct Case {
+        const char* what;
+        std::string text;
+    };
+    const Case cases[] = {
+        {"UTF-16LE with a byte-order mark", "\xFF\xFE" + utf16(conf, true) + std::string("\x3D\xD8\x00\xDE", 4)},
+        {"UTF-16BE with a byte-order mark", "\xFE\xFF" + utf16(conf, false) + std::string("\xD8\x3D\xDE\x00", 4)},
+        {"UTF-16LE without one", utf16(conf, true) + std::string("\x3D\xD8\x00\xDE", 4)},
+    };
+    for (const Case& c : cases) {
+        BuildInput input;
+        std::string error;
+        ASSERT_TRUE(parseConfigText(c.text, "u.conf", ".", input, error)) << c.what << ": " << error;
+        EXPECT_EQ(input.strings[122].value, "a.Main") << c.what;
+        EXPECT_EQ(input.wides[101].value, u"\U0001F600") << c.what;
+    }
+    BuildInput input;
+    std::string error;
+    EXPECT_FALSE(parseConfigText("\xFF\xFE" + utf16("A = ", true) + std::string("\x00\xD8", 2), "u.conf", ".", input, error));
+    EXPECT_EQ(error, "u.conf:1: the file is UTF-16LE (Notepad's \"Unicode\", PowerShell 5's \">\") text with a broken "
+                     "character (half of a surrogate pair at byte 10)");
 }
 
 TEST(ConfigParse, SectionsWideLanguageSetsAndFiles) {
@@ -174,7 +208,21 @@ TEST(ConfigParse, SetArgumentIsLiteralAndChecked) {
     EXPECT_EQ(error, "--set EXE_TYPE: EXE_TYPE: not a number: \"abc\" (a decimal integer within 32 bits is expected)");
     EXPECT_FALSE(builder::applySetArgument("NOPE=1", input, error));
     EXPECT_EQ(error, "--set NOPE: unknown setting NOPE");
+    EXPECT_FALSE(builder::applySetArgument("MAIN_CLAS=x", input, error));
+    EXPECT_EQ(error, "--set MAIN_CLAS: unknown setting MAIN_CLAS; did you mean MAIN_CLASS?");
     EXPECT_FALSE(builder::applySetArgument("MAIN_CLASS", input, error));
+
+    // [resources] keys: checked as in the file, a path taken from the current directory.
+    ASSERT_TRUE(builder::applySetArgument("FILE_VERSION=1.2.3", input, error)) << error;
+    EXPECT_EQ(input.resources.lines["FILE_VERSION"].value, "1.2.3");
+    EXPECT_EQ(input.resources.lines["FILE_VERSION"].origin, "--set FILE_VERSION");
+    ASSERT_TRUE(builder::applySetArgument("ICON=img/app.ico", input, error)) << error;
+    EXPECT_EQ(input.resources.lines["ICON"].value, builder::absolutePath("img/app.ico"));
+    EXPECT_FALSE(builder::applySetArgument("PRODUCT_VERSION=1.x", input, error));
+    EXPECT_EQ(error.compare(0, 35, "--set PRODUCT_VERSION: PRODUCT_VERS"), 0) << error;
+    EXPECT_FALSE(builder::applySetArgument("UTF8_CODE_PAGE=1", input, error));
+    EXPECT_EQ(error, "--set UTF8_CODE_PAGE: UTF8_CODE_PAGE decides how the other settings are written: set it in the "
+                     "[resources] section of the configuration file");
 }
 
 TEST(ConfigParse, AppendedNamesAreStoredInWindows1252WithBackslashes) {

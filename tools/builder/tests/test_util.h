@@ -47,6 +47,34 @@ inline std::string fakePe(const std::vector<std::pair<uint32_t, uint32_t>>& sect
     return image;
 }
 
+// A zip archive of empty stored entries with these names (a jar as far as its
+// central directory goes), with an optional archive comment.
+inline std::string zipArchive(const std::vector<std::string>& names, const std::string& comment = "") {
+    std::string data, directory;
+    for (const std::string& name : names) {
+        std::string local(30, '\0');
+        put(local, 0, 0x04034b50, 4);
+        put(local, 4, 20, 2);
+        put(local, 26, name.size(), 2);
+        std::string entry(46, '\0');
+        put(entry, 0, 0x02014b50, 4);
+        put(entry, 4, 20, 2);
+        put(entry, 6, 20, 2);
+        put(entry, 28, name.size(), 2);
+        put(entry, 42, data.size(), 4);
+        data += local.substr(0, 30) + name;
+        directory += entry.substr(0, 46) + name;
+    }
+    std::string end(22, '\0');
+    put(end, 0, 0x06054b50, 4);
+    put(end, 8, names.size(), 2);
+    put(end, 10, names.size(), 2);
+    put(end, 12, directory.size(), 4);
+    put(end, 16, data.size(), 4);
+    put(end, 20, comment.size(), 2);
+    return data + directory + end.substr(0, 22) + comment;
+}
+
 inline std::string bytes(std::initializer_list<int> list) {
     std::string s;
     for (int b : list) s += static_cast<char>(b);

@@ -107,9 +107,22 @@ final class LogFiles {
         return new Result(err != null, out != null);
     }
 
+    /** "cp" and one or more ASCII digits (checked by hand: a regular expression costs a start time). */
+    static boolean isCodePageName(String codePage) {
+        if (codePage == null || codePage.length() < 3 || !codePage.startsWith("cp")) {
+            return false;
+        }
+        for (int i = 2; i < codePage.length(); i++) {
+            if (codePage.charAt(i) < '0' || codePage.charAt(i) > '9') {
+                return false;
+            }
+        }
+        return true;
+    }
+
     /** The charset of a "cp<number>" code page, or null when it is absent or unknown. */
     static Charset consoleCharset(String codePage) {
-        if (codePage == null || !codePage.matches("cp\\d+")) {
+        if (!isCodePageName(codePage)) {
             return null;
         }
         if (codePage.equals("cp65001")) {

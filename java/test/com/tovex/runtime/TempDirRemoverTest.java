@@ -79,6 +79,9 @@ public class TempDirRemoverTest {
         Object[][] cases = {
             { new File(folder.getRoot(), "tvx1.tmp_dir1700000000"), true },
             { new File(folder.getRoot(), "x_dir0"), true },
+            { new File(folder.getRoot(), "_dir12"), true },
+            { new File(folder.getRoot(), "dir12"), false },
+            { new File(folder.getRoot(), "x_Dir12"), false },
             { new File(folder.getRoot(), "tvx1.tmp_dir"), false },
             { new File(folder.getRoot(), "tvx1.tmp_dir17x"), false },
             { new File(folder.getRoot(), "Documents"), false },
