@@ -35,6 +35,46 @@ std::string extractionDirName(const std::string& tempFileName, long long seconds
     return tempFileName + "_dir" + std::to_string(seconds);
 }
 
+std::string ownerRecord(uint32_t processId, uint64_t creationTime) {
+    return "tovex-owner " + std::to_string(processId) + " " + std::to_string(creationTime);
+}
+
+namespace {
+bool readDecimal(const std::string& text, size_t& at, uint64_t& value, uint64_t limit) {
+    size_t begin = at;
+    value = 0;
+    while (at < text.size() && text[at] >= '0' && text[at] <= '9') {
+        uint64_t digit = static_cast<uint64_t>(text[at] - '0');
+        if (value > (limit - digit) / 10) return false;
+        value = value * 10 + digit;
+        ++at;
+    }
+    return at > begin;
+}
+}  // namespace
+
+bool parseOwnerRecord(const std::string& text, uint32_t& processId, uint64_t& creationTime) {
+    static const std::string kPrefix = "tovex-owner ";
+    if (text.compare(0, kPrefix.size(), kPrefix) != 0) return false;
+    size_t at = kPrefix.size();
+    uint64_t pid = 0, time = 0;
+    if (!readDecimal(text, at, pid, 0xFFFFFFFFull) || at >= text.size() || text[at] != ' ') return false;
+    ++at;
+    if (!readDecimal(text, at, time, ~0ull) || at != text.size()) return false;
+    processId = static_cast<uint32_t>(pid);
+    creationTime = time;
+    return true;
+}
+
+std::string ownerFileOfExtractionDir(const std::string& name) {
+    if (name.size() < 3 || (name.compare(0, 3, "tvx") != 0 && name.compare(0, 3, "TVX") != 0)) return std::string();
+    size_t at = name.rfind("_dir");
+    if (at == std::string::npos || at <= 3 || at + 4 == name.size()) return std::string();
+    for (size_t i = at + 4; i < name.size(); ++i)
+        if (name[i] < '0' || name[i] > '9') return std::string();
+    return name.substr(0, at);
+}
+
 std::string entryDirectory(const std::string& name) {
     size_t at = name.find('\\');
     return at == std::string::npos ? std::string() : name.substr(0, at);

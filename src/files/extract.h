@@ -29,6 +29,14 @@ void emptyDirectory(const std::string& path, bool recurse);
 // sets tempDir; ends the launcher with internal error 7 after ten failed attempts.
 void createTempDir();
 
+// Removes extraction directories of earlier starts whose process has ended, in
+// directory (the temporary directory): at most kLeftoverScanLimit entries looked at
+// and kLeftoverRemoveLimit removed per start, each logged. A directory whose owner
+// runs, or whose owner cannot be told (made by an older launcher), is kept.
+void removeLeftoverExtractionDirs(const std::string& directory);
+constexpr int kLeftoverScanLimit = 256;
+constexpr int kLeftoverRemoveLimit = 8;
+
 // Windows parts, exposed for tests.
 // 0, 1 (read failure or end of file) or 2 (write failure). source and destination are HANDLEs.
 int copyFileData(void* source, void* destination, int64_t count, bool unscramble);
@@ -40,6 +48,14 @@ constexpr size_t kCopyChunkSize = 8192;
 std::vector<std::string> splitFileList(const std::string& list);
 // "%s_dir%d": the temporary file name followed by "_dir" and the seconds.
 std::string extractionDirName(const std::string& tempFileName, long long seconds);
+// The owner of an extraction directory is written into the temporary file that gave
+// it its name: "tovex-owner <process id> <process creation time as a 64-bit FILETIME>".
+std::string ownerRecord(uint32_t processId, uint64_t creationTime);
+// Reads a record back; false for anything else (an empty file of an older launcher).
+bool parseOwnerRecord(const std::string& text, uint32_t& processId, uint64_t& creationTime);
+// For an entry name of the temporary directory of the form "tvx<anything>_dir<digits>":
+// the name of the temporary file that gave it its name (the part before "_dir"); else "".
+std::string ownerFileOfExtractionDir(const std::string& name);
 // The directory part of an entry name ("user\lib.jar" -> "user"), empty without a backslash.
 std::string entryDirectory(const std::string& name);
 // "a" joined with "b": a backslash between them unless a already ends with one.

@@ -7,6 +7,7 @@
 #include "extract.h"
 #include "handles_win.h"
 #include "launcher/config.h"
+#include "paths.h"
 #include "launcher/errors.h"
 #include "launcher/log.h"
 #include "tempdir.h"
@@ -57,13 +58,97 @@ int copyFileData(void* source, void* destination, int64_t count, bool unscramble
     return 0;
 }
 
+namespace {
+
+uint64_t creationTimeOf(HANDLE process) {
+    FILETIME created, exited, kernel, user;
+    if (!GetProcessTimes(process, &created, &exited, &kernel, &user)) return 0;
+    return (static_cast<uint64_t>(created.dwHighDateTime) << 32) | created.dwLowDateTime;
+}
+
+// The owner record goes into the temporary file that gave the directory its name
+// (an empty file otherwise), so the directory itself holds only the extracted files.
+void recordOwner(const std::string& tempFile) {
+    Handle file(CreateFileA(tempFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid()) {
+        logMessage("could not record the owner in %s (%d)", tempFile.c_str(), static_cast<int>(GetLastError()));
+        return;
+    }
+    std::string record = ownerRecord(GetCurrentProcessId(), creationTimeOf(GetCurrentProcess()));
+    DWORD written = 0;
+    WriteFile(file.get(), record.data(), static_cast<DWORD>(record.size()), &written, nullptr);
+}
+
+enum class Owner { Running, Gone, Unknown };
+
+// Whether the process named in ownerFile still runs: the id alone could have been
+// reused, so its creation time must match too.
+Owner ownerOf(const std::string& ownerFile, uint32_t& processId) {
+    processId = 0;
+    Handle file(CreateFileA(ownerFile.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid()) return Owner::Unknown;
+    char buffer[64];
+    DWORD read = 0;
+    if (!ReadFile(file.get(), buffer, sizeof buffer, &read, nullptr)) return Owner::Unknown;
+    uint64_t created = 0;
+    if (!parseOwnerRecord(std::string(buffer, read), processId, created)) return Owner::Unknown;
+    if (processId == GetCurrentProcessId()) return Owner::Running;
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
+    if (!process) return GetLastError() == ERROR_INVALID_PARAMETER ? Owner::Gone : Owner::Unknown;
+    DWORD code = STILL_ACTIVE;
+    bool ended = GetExitCodeProcess(process, &code) && code != STILL_ACTIVE;
+    uint64_t now = creationTimeOf(process);
+    CloseHandle(process);
+    if (ended || (now != 0 && now != created)) return Owner::Gone;
+    return Owner::Running;
+}
+
+}  // namespace
+
+void removeLeftoverExtractionDirs(const std::string& directory) {
+    if (directory.empty()) return;
+    WIN32_FIND_DATAA entry;
+    FindHandle search(FindFirstFileA(joinPath(directory, "tvx*_dir*").c_str(), &entry));
+    if (!search.valid()) return;
+    int looked = 0, removed = 0;
+    do {
+        if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+            continue;
+        std::string ownerName = ownerFileOfExtractionDir(entry.cFileName);
+        if (ownerName.empty()) continue;
+        std::string path = joinPath(directory, entry.cFileName);
+        if (path == tempDir()) continue;
+        std::string ownerFile = joinPath(directory, ownerName);
+        uint32_t pid = 0;
+        Owner owner = ownerOf(ownerFile, pid);
+        if (owner == Owner::Running) {
+            logMessage("keeping extraction directory %s: its process %u runs", path.c_str(), pid);
+        } else if (owner == Owner::Gone) {
+            logMessage("removing extraction directory %s of an earlier start (process %u has ended)", path.c_str(),
+                       pid);
+            emptyDirectory(path, true);
+            if (RemoveDirectoryA(path.c_str()))
+                DeleteFileA(ownerFile.c_str());
+            else
+                logError("could not remove %s (%d)", path.c_str(), static_cast<int>(GetLastError()));
+            ++removed;
+        }
+    } while (++looked < kLeftoverScanLimit && removed < kLeftoverRemoveLimit && FindNextFileA(search.get(), &entry));
+}
+
 void createTempDir() {
     for (int attempt = 0; attempt < 10; ++attempt) {
         std::string tempFile = createTempFileName();
         tempDir() = extractionDirName(tempFile, static_cast<long long>(time(nullptr)));
         logMessage("Temp dir: %s", tempDir().c_str());
         // Without a temporary file name the directory would be relative to the working directory.
-        if (!tempFile.empty() && CreateDirectoryA(tempDir().c_str(), nullptr)) return;
+        if (!tempFile.empty() && CreateDirectoryA(tempDir().c_str(), nullptr)) {
+            recordOwner(tempFile);
+            removeLeftoverExtractionDirs(directoryOf(tempFile));
+            return;
+        }
         logMessage("Could not create dir (%d)", static_cast<int>(GetLastError()));
     }
     tempDir().clear();

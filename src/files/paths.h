@@ -36,6 +36,24 @@ std::string getFullPath(const std::string& path, bool keepCase);
 // Each ";"-separated entry made absolute (empty entries skipped), joined with ";".
 std::string makeAbsolutePathList(const std::string& list);
 
+// The narrow form of a wide path in the file code page: as it is when every
+// character survives, else its short (8.3) form when the path exists and has one
+// whose characters survive. false (out: the lossy form) when neither works.
+bool narrowPathOf(const std::u16string& wide, std::string& out);
+// The value of environment variable name in the file code page; false when it is
+// not set. Read through the wide function and converted here: under Wine the narrow
+// one cuts a value that is longer in UTF-8 than in UTF-16 (the UTF-8 code page), and
+// its returned length is the UTF-16 one. A value with characters the code page cannot
+// hold is taken in its short path form where it names an existing path with one; else
+// it keeps the default character "?" and *representable (optional) becomes false.
+bool environmentText(const char* name, std::string& value, bool* representable = nullptr);
+
+// Text read from a file beside the application (options files, location files) in
+// the process's code page. With the UTF-8 code page a text that is not UTF-8 was
+// written in the user's ANSI code page (by an editor or installer of the old kind):
+// it is converted from that one. Otherwise the bytes are taken as they are.
+std::string textFromFile(const std::string& bytes);
+
 // Pure: the collapse rule on UTF-16 text.
 std::u16string collapseBackslashesWide(const std::u16string& path);
 // Pure: A to Z lower-cased, every other character kept.

@@ -120,3 +120,6 @@ std::string getFullPath(const std::string& path, bool keepCase) {
     collapseBackslashes(full);
     return full;
 }
+
+// The host has no UTF-8 process code page to tell apart: the bytes as they are.
+std::string textFromFile(const std::string& bytes) { return bytes; }

@@ -131,6 +131,57 @@ std::string fromUtf16(const std::u16string& wide, int codePage, bool* usedDefaul
     return narrow;
 }
 
+bool narrowPathOf(const std::u16string& wide, std::string& out) {
+    bool lost = false;
+    out = fromUtf16(wide, fileCodePage(), &lost);
+    if (!lost) return true;
+    std::u16string shortForm = wideCall(&shortPathW, wide);
+    if (shortForm.empty()) return false;
+    std::string narrow = fromUtf16(shortForm, fileCodePage(), &lost);
+    if (lost) return false;
+    out = narrow;
+    return true;
+}
+
+bool environmentText(const char* name, std::string& value, bool* representable) {
+    value.clear();
+    if (representable) *representable = true;
+    std::u16string wideName = toUtf16(name, CP_ACP);
+    wideName.push_back(u'\0');
+    const wchar_t* key = reinterpret_cast<const wchar_t*>(wideName.c_str());
+    std::u16string wide;
+    for (DWORD size = 256;;) {
+        wide.assign(size, u'\0');
+        SetLastError(0);
+        DWORD n = GetEnvironmentVariableW(key, wideData(wide), size);
+        if (n == 0) {
+            if (GetLastError() == ERROR_ENVVAR_NOT_FOUND) return false;
+            return true;  // set and empty
+        }
+        if (n < size) {
+            // The text's own terminator, not the returned count, ends it.
+            wide.resize(std::char_traits<char16_t>::length(wide.c_str()));
+            break;
+        }
+        size = n + 1;  // it needs more room (or grew in between)
+    }
+    bool ok = narrowPathOf(wide, value);
+    if (representable) *representable = ok;
+    return true;
+}
+
+std::string textFromFile(const std::string& bytes) {
+    if (bytes.empty() || GetACP() != CP_UTF8) return bytes;
+    if (MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0) > 0)
+        return bytes;
+    DWORD legacy = 0;
+    if (!GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_IDEFAULTANSICODEPAGE | LOCALE_RETURN_NUMBER,
+                        reinterpret_cast<LPWSTR>(&legacy), sizeof legacy / sizeof(WCHAR)) ||
+        legacy == 0 || legacy == CP_UTF8)
+        legacy = 1252;
+    return fromUtf16(toUtf16(bytes, static_cast<int>(legacy)), CP_UTF8);
+}
+
 const std::string& getModulePath() {
     if (!gModulePath) {
         std::string path = computeModulePath();

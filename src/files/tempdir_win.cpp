@@ -15,10 +15,9 @@
 
 namespace {
 std::string environmentValue(const char* name) {
-    std::vector<char> buffer(kPathBufferSize, '\0');
-    DWORD n = GetEnvironmentVariableA(name, buffer.data(), static_cast<DWORD>(buffer.size()));
-    if (n == 0 || n >= buffer.size()) return std::string();
-    return std::string(buffer.data(), n);
+    std::string value;
+    environmentText(name, value);
+    return value.size() < kPathBufferSize ? value : std::string();
 }
 
 // The long form of path, or false when the system cannot give it.
@@ -83,6 +82,17 @@ std::string selectTempPath() {
     if (longForm.find('?') == std::string::npos) return path;
 
     logMessage("temp dir %s is not representable in the ANSI code page", longForm.c_str());
+    // Its short (8.3) form, where the volume keeps one, names the same directory.
+    std::u16string wide(kPathBufferSize, u'\0');
+    DWORD wideLength = GetTempPathW(static_cast<DWORD>(kPathBufferSize), reinterpret_cast<wchar_t*>(&wide[0]));
+    std::string shortForm;
+    if (wideLength > 0 && wideLength < kPathBufferSize) {
+        wide.resize(wideLength);
+        if (narrowPathOf(wide, shortForm) && shortForm.find('?') == std::string::npos) {
+            logMessage("Using the short form %s", shortForm.c_str());
+            return shortForm;
+        }
+    }
     std::string fallback = firstWritableFallback();
     if (fallback.empty()) fatalMessage(CFG_MSG_POWERUSER_REQUIRED, nullptr);
     logMessage("Using temp dir %s", fallback.c_str());

@@ -28,15 +28,20 @@ void registerInstancePid();
 uint32_t readInstancePid();
 // True while the instance semaphore (semaphoreName) exists.
 bool isMainInstanceAlive();
-// Waits (50 ms passes, at most 200) until path is gone; true when the first
-// instance was found gone meanwhile (tested every fifth pass).
+// Waits (50 ms passes, at most kCommFileWaitPasses) until path is gone; true when
+// the first instance was found gone meanwhile (tested every fifth pass).
 bool waitForCommFileRemoval(const std::string& path);
+// 60 seconds: a first instance whose Java side is still starting (a slow machine,
+// a cold runtime) takes the file only once its VM runs.
+constexpr int kCommFileWaitPasses = 1200;
 
 // A second start waits at most kTurnLimitMs for its turn at the communication
 // file (the notification semaphore), checking every kTurnPollMs whether the first
 // instance still runs; then it ends with internal error 23. Its turn itself takes
-// at most two waits of waitForCommFileRemoval (10 s each). So every second start
-// ends within about 80 seconds of beginning to wait.
+// at most two waits of waitForCommFileRemoval (60 s each). So every second start
+// ends within about 180 seconds of beginning to wait. Its arguments are either taken
+// by the first instance or named to the user (never lost silently): a file that was
+// not taken within the wait is deleted again by its writer.
 constexpr unsigned long kTurnPollMs = 250;
 constexpr unsigned long kTurnLimitMs = 60000;
 

@@ -11,6 +11,7 @@
 #include "launcher/crt_format_win.h"
 #include "launcher/errors.h"
 #include "launcher/log.h"
+#include "launcher/texts.h"
 #include "single_instance.h"
 
 namespace {
@@ -159,6 +160,21 @@ TurnResult takeTurn(Turn& turn) {
     fatalMessage(CFG_MSG_INTERNAL_ERROR, code);
 }
 
+// The own arguments as written on the command line.
+std::u16string ownArguments() { return commandLineArguments(reinterpret_cast<const char16_t*>(GetCommandLineW())); }
+
+// The arguments did not reach the first instance: the user is told which (exit code 1).
+[[noreturn]] void argumentsNotHandedOver(Turn& turn, const char* why) {
+    turn.release();
+    std::u16string arguments = ownArguments();
+    logError("arguments not handed over (%s)", why);
+    if (arguments.empty()) exitLauncher(0);  // nothing to hand over: nothing is lost
+    bool lost = false;
+    std::string text = fromUtf16(arguments, CP_ACP, &lost);
+    std::string message = std::string(texts::kArgumentsNotHandedOver) + text;
+    fatalText(message.c_str());
+}
+
 // Writes the own arguments to the new communication file; ends the launcher on failure.
 void writeCommunicationFile(const std::string& commFile, Turn& turn) {
     HANDLE file = CreateFileA(commFile.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
@@ -168,8 +184,7 @@ void writeCommunicationFile(const std::string& commFile, Turn& turn) {
         failHandOver(turn, "21");
     }
     bool cut = false;
-    std::u16string text = communicationText(
-        commandLineArguments(reinterpret_cast<const char16_t*>(GetCommandLineW())), &cut);
+    std::u16string text = communicationText(ownArguments(), &cut);
     if (cut) logMessage("arguments cut to %d characters", static_cast<int>(text.size() - 1));
     DWORD bytes = static_cast<DWORD>(text.size() * sizeof(char16_t));
     DWORD written = 0;
@@ -225,7 +240,7 @@ bool isMainInstanceAlive() {
 }
 
 bool waitForCommFileRemoval(const std::string& path) {
-    for (int pass = 0; pass < 200; ++pass) {
+    for (int pass = 0; pass < kCommFileWaitPasses; ++pass) {
         if (!pathExists(path)) return false;
         Sleep(50);
         if (pass % 5 == 0 && !isMainInstanceAlive()) return true;
@@ -291,15 +306,25 @@ void checkSingleInstance() {
                 logMessage("other pid %d, notification via %s", static_cast<int>(otherPid), commFile.c_str());
             }
             if (isMainInstanceAlive() && !waitForCommFileRemoval(commFile)) {
+                // An earlier start's file still there after the whole wait: the first
+                // instance does not read; this start's arguments would not be taken either.
+                if (pathExists(commFile)) argumentsNotHandedOver(turn, "an earlier communication file was not taken");
                 writeCommunicationFile(commFile, turn);
                 logMessage("waiting for file deletion");
-                if (waitForCommFileRemoval(commFile)) DeleteFileA(commFile.c_str());
+                if (waitForCommFileRemoval(commFile)) {
+                    DeleteFileA(commFile.c_str());
+                } else if (DeleteFileA(commFile.c_str())) {
+                    // Not taken within the wait: taken back (the Java side delivers only a
+                    // file that it deleted itself, so exactly one of the two deletions wins).
+                    argumentsNotHandedOver(turn, "the communication file was not taken");
+                }
             }
             break;
         case TurnResult::FirstGone:
             break;
         case TurnResult::TimedOut:
             logError("no turn for the hand-over within %d seconds", static_cast<int>(kTurnLimitMs / 1000));
+            if (!ownArguments().empty()) argumentsNotHandedOver(turn, "no turn");
             failHandOver(turn, "23");
     }
 

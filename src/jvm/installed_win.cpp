@@ -40,10 +40,9 @@ public:
     }
 
     std::string environment(const char* name) override {
-        std::vector<char> buffer(kPathBufferSize, '\0');
-        DWORD n = GetEnvironmentVariableA(name, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (n == 0 || n >= buffer.size()) return std::string();
-        return std::string(buffer.data(), n);
+        std::string value;
+        environmentText(name, value);
+        return value.size() < kPathBufferSize ? value : std::string();
     }
 
     std::vector<std::string> subdirectories(const std::string& directory, size_t maxEntries) override {

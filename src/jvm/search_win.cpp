@@ -44,7 +44,7 @@ bool readLocationFile(std::string& lineOut, const char* relativeName) {
     std::vector<char> buffer(8193);
     DWORD got = 0;
     if (!ReadFile(file.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr)) return false;
-    return firstLocationLine(std::string(buffer.data(), got), lineOut);
+    return firstLocationLine(textFromFile(std::string(buffer.data(), got)), lineOut);
 }
 
 bool checkLocation(std::string& exeOut, const std::string& directory, const std::string& min,
@@ -59,17 +59,23 @@ bool checkLocation(std::string& exeOut, const std::string& directory, const std:
 
 bool checkEnvironmentVariable(std::string& exeOut, const std::string& name, const std::string& min,
                               const std::string& max) {
-    std::vector<char> buffer(kPathBufferSize, '\0');
-    DWORD n = GetEnvironmentVariableA(name.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()));
-    if (n == 0) {
+    // Read through the wide function: the narrow one cuts values longer in UTF-8 than in UTF-16.
+    std::string home;
+    bool representable = true;
+    if (!environmentText(name.c_str(), home, &representable) || home.empty()) {
         logMessage("environment variable %s not set", name.c_str());
         return false;
     }
-    if (n >= buffer.size()) {
+    if (home.size() >= kPathBufferSize) {
         logMessage("environment variable %s too long", name.c_str());
         return false;
     }
-    std::string home(buffer.data(), n);
+    if (!representable) {
+        logError("environment variable %s names a path that the ANSI code page cannot hold and that has no short "
+                 "form: %s",
+                 name.c_str(), home.c_str());
+        return false;
+    }
     for (char& c : home)
         if (c == '/') c = '\\';
     std::string version;

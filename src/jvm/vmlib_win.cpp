@@ -26,17 +26,8 @@ struct PathValue {
 // PATH read whole, however long it is.
 PathValue readPath() {
     PathValue path;
-    DWORD needed = GetEnvironmentVariableA("PATH", nullptr, 0);
-    while (needed > 0) {
-        std::vector<char> buffer(needed + 1, '\0');
-        DWORD n = GetEnvironmentVariableA("PATH", buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (n < buffer.size()) {
-            path.set = true;
-            path.value.assign(buffer.data(), n);
-            break;
-        }
-        needed = n;  // it grew in between
-    }
+    // Through the wide function: the narrow one cuts values longer in UTF-8 than in UTF-16.
+    path.set = environmentText("PATH", path.value);
     return path;
 }
 

@@ -8,6 +8,7 @@
 #include <ctime>
 
 #include "crt_format_win.h"
+#include "files/paths.h"
 #include "log.h"
 #include "texts.h"
 
@@ -33,9 +34,8 @@ bool isDirectory(const char* path) {
 }
 
 bool variableIsYes(const char* name) {
-    char value[kBufferSize];
-    DWORD n = GetEnvironmentVariableA(name, value, kBufferSize);
-    return n > 0 && n < kBufferSize && std::strcmp(value, "yes") == 0;
+    std::string value;
+    return environmentText(name, value) && value == "yes";
 }
 
 char* copyText(const char* text) {
@@ -91,8 +91,16 @@ void writeLine(const char* prefix, const char* format, va_list args) {
 
 bool chooseLogDirectory(char* directory, size_t size) {
     char buffer[kBufferSize];
-    DWORD n = GetEnvironmentVariableA("TMP", buffer, kBufferSize);
-    if (n > 0 && n < kBufferSize && isDirectory(buffer)) {
+    // Read through the wide function (see environmentText); a TMP that the code page
+    // cannot hold is taken in its short form, or not at all.
+    std::string tmp;
+    bool representable = true;
+    DWORD n = 0;
+    if (environmentText("TMP", tmp, &representable) && representable && !tmp.empty() && tmp.size() < kBufferSize) {
+        std::memcpy(buffer, tmp.c_str(), tmp.size() + 1);
+        n = static_cast<DWORD>(tmp.size());
+    }
+    if (n > 0 && isDirectory(buffer)) {
     } else if (isDirectory("c:\\")) {
         std::strcpy(buffer, "c:\\");
     } else {

@@ -29,6 +29,12 @@ inline constexpr const char* kLogPromptFormat =
 // Explorer showing the log file: Windows directory, short log path.
 inline constexpr const char* kExplorerCommandFormat = "%s\\explorer.exe /select,%s";
 
+// A second start in single-instance mode whose arguments the running instance did
+// not take; the arguments follow as written on the command line.
+inline constexpr const char* kArgumentsNotHandedOver =
+    "The running instance of this application did not take over the arguments of this start. "
+    "They were not handed over:\n\n";
+
 // Shown on standard output while a packed runtime is unpacked.
 inline constexpr const char* kPreparingJre = "Preparing JRE ...\n";
 

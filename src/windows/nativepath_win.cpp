@@ -13,11 +13,8 @@
 namespace {
 // The whole current PATH ("" when it is not defined).
 std::string currentPath() {
-    DWORD size = GetEnvironmentVariableA("PATH", nullptr, 0);
-    if (size == 0) return std::string();
-    std::string value(size, '\0');
-    DWORD length = GetEnvironmentVariableA("PATH", &value[0], size);
-    value.resize(length < size ? length : 0);
+    std::string value;
+    environmentText("PATH", value);
     return value;
 }
 }  // namespace

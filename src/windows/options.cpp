@@ -22,10 +22,6 @@ const char kClassPathOption[] = "-Djava.class.path=";
 const char16_t kFormatAsDefaultPrefix[] = u"-Dsun.locale.formatasdefault=";
 const char16_t kFormatAsDefaultTrue[] = u"-Dsun.locale.formatasdefault=true";
 
-bool startsWith(const std::string& text, const char* prefix) {
-    return text.compare(0, std::strlen(prefix), prefix) == 0;
-}
-
 bool startsWith(const std::u16string& text, const char16_t* prefix) {
     return text.compare(0, std::char_traits<char16_t>::length(prefix), prefix) == 0;
 }
@@ -106,7 +102,7 @@ void readOptionsFile(const char* path, FILE* file, std::vector<std::string>& opt
     char buffer[kOptionsLineLimit + 1];
     // A line longer than the buffer arrives in several reads, each taken as a line.
     while (std::fgets(buffer, sizeof buffer, file)) {
-        std::string line(buffer);
+        std::string line = textFromFile(buffer);
         trimOptionLine(line);
         if (isSkippedOptionLine(line)) continue;
         expandVariables(line);

@@ -9,23 +9,9 @@
 std::string launcherTempDir() { return tempDir(); }
 
 bool readEnvironment(const std::string& name, std::string* value) {
-    char buffer[kPathBufferSize];
-    SetLastError(0);
-    DWORD length = GetEnvironmentVariableA(name.c_str(), buffer, sizeof buffer);
-    if (length == 0) {
-        value->clear();
-        return GetLastError() != ERROR_ENVVAR_NOT_FOUND;
-    }
-    if (length >= sizeof buffer) {
-        // Longer than the buffer: read it whole, then keep the first 8,191 bytes.
-        std::string whole(length, '\0');
-        DWORD got = GetEnvironmentVariableA(name.c_str(), &whole[0], length);
-        whole.resize(got < length ? got : 0);
-        if (whole.size() > kPathBufferSize - 1) whole.resize(kPathBufferSize - 1);
-        *value = whole;
-        return true;
-    }
-    value->assign(buffer, length);
+    if (!environmentText(name.c_str(), *value)) return false;
+    // Longer than a path buffer: the first 8,191 bytes.
+    if (value->size() > kPathBufferSize - 1) value->resize(kPathBufferSize - 1);
     return true;
 }
 
@@ -33,7 +19,11 @@ std::string longPathName(const std::string& path) {
     char buffer[kPathBufferSize];
     DWORD length = GetLongPathNameA(path.c_str(), buffer, sizeof buffer);
     if (length == 0 || length >= sizeof buffer) return path;
-    return std::string(buffer, length);
+    std::string longForm(buffer, length);
+    // A long form that the code page cannot hold comes back with "?" for those characters
+    // and names nothing: the given (short) form is kept.
+    if (longForm.find('?') != std::string::npos && path.find('?') == std::string::npos) return path;
+    return longForm;
 }
 
 std::vector<std::string> findFileNames(const std::string& pattern) {

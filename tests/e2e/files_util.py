@@ -64,7 +64,8 @@ def all_logs() -> set[str]:
 
 
 def read_log(path: pathlib.Path) -> str:
-    return path.read_bytes().decode("cp1252", "replace")
+    """A log in the launcher's code page: UTF-8 by default, Windows-1252 for a launcher that opted out."""
+    return tovex.decode_text(path.read_bytes())
 
 
 def windows_pid(rt) -> int:

@@ -56,7 +56,7 @@ def logs() -> set[str]:
 
 def read_new_log(before: set[str]) -> str | None:
     new = sorted(logs() - before, key=os.path.getmtime)
-    return pathlib.Path(new[-1]).read_bytes().decode("cp1252", "replace") if new else None
+    return tovex.decode_text(pathlib.Path(new[-1]).read_bytes()) if new else None
 
 
 def run_answering(exe, args=None, *, caption: str, key: str = "Return", env=None, log=False, timeout=120):
@@ -72,4 +72,4 @@ def run_answering(exe, args=None, *, caption: str, key: str = "Return", env=None
         if proc.poll() is None:
             os.killpg(proc.pid, signal.SIGKILL)
             proc.communicate()
-    return proc.returncode, err.decode("cp1252", "replace"), read_new_log(before)
+    return proc.returncode, tovex.decode_text(err), read_new_log(before)

@@ -102,7 +102,7 @@ def wait_gone(title: str, timeout: float = 60) -> None:
 def current_log() -> str:
     """The newest diagnostic log in Wine's temporary directory (while a run is still going)."""
     logs = sorted(tovex.WINE_TEMP.glob("mlk_nlog_*"), key=lambda p: p.stat().st_mtime)
-    return logs[-1].read_bytes().decode("cp1252", "replace") if logs else ""
+    return tovex.decode_text(logs[-1].read_bytes()) if logs else ""
 
 
 _START_HIDDEN_C = r"""

@@ -33,12 +33,16 @@ def test_default_message_as_built_reaches_the_user(appdir):
     assert stderr_text(result) == NO_JVM_64 + "\n"
 
 
-def test_configured_text_is_windows_1252_with_escapes(appdir):
+def test_configured_text_is_windows_1252_with_escapes_when_opted_out(appdir):
     conf = NOWHERE + 'MSG_NO_JVM_BITS = "Kein {0}-Bit-Java gefunden:\\tGrüße €\\n\\x80"\n'
-    exe = tovex.build_app(appdir, conf)
+    exe = tovex.build_app(appdir, conf + "[resources]\nUTF8_CODE_PAGE = 0\n")
     result = tovex.run_exe(exe)  # stderr is decoded as Windows-1252
     assert result.returncode == tovex.EXIT_NO_JVM
     assert stderr_text(result) == "Kein 64-Bit-Java gefunden:\tGrüße €\n€\n"
+    # By default the stub's manifest selects the UTF-8 code page and the text is UTF-8.
+    exe = tovex.build_app(appdir, NOWHERE + 'MSG_NO_JVM_BITS = "Kein {0}-Bit-Java: Grüße € 日本"\n', name="utf8.exe")
+    result = tovex.run_exe(exe, encoding="utf-8")
+    assert (result.returncode, stderr_text(result)) == (tovex.EXIT_NO_JVM, "Kein 64-Bit-Java: Grüße € 日本\n")
 
 
 def test_a_built_launcher_as_stub_gets_its_block_replaced(appdir, tmp_path):

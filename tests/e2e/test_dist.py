@@ -54,7 +54,7 @@ def build_windows(release, example, out):
         code = subprocess.run(["wine", "cmd", "/c", "build.cmd", tovex.wine_path(out)], cwd=release / "examples" / example,
                               stdin=subprocess.DEVNULL, stdout=log, stderr=log, env=tovex.wine_env()).returncode
         log.seek(0)
-        text = log.read().decode("cp1252", "replace")
+        text = tovex.decode_text(log.read())
     assert code == 0, f"build.cmd of {example} failed ({code}): {text}"
     return text
 

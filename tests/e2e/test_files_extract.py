@@ -1,5 +1,6 @@
 """Extraction of appended files: contents, layout, failures and clean-up (real exes under Wine)."""
 import os
+import pathlib
 import random
 
 import pytest
@@ -151,3 +152,58 @@ def test_names_outside_the_directory_are_refused(appdir, tmp_path, case, name, t
     created = {n for n in set(os.listdir(tovex.WINE_TEMP)) - before if not n.startswith("mlk_nlog_")}
     assert created == set()
     assert rt.transcript() == []
+
+
+def test_start_killed_during_extraction_leaves_a_directory_the_next_start_removes(appdir, tmp_path):
+    """A start killed while it extracts leaves its half-written directory; the next start removes it
+    (its process has ended) and keeps the directory of an instance that still runs."""
+    import signal
+    from files_util import all_logs, new_logs, read_log
+    started, gate = tmp_path / "started", tmp_path / "gate"
+    gate.write_text("")
+    rt = make_runtime(appdir / "jre", script=f"main touch {started}\nmain wait-gone {gate}\n")
+    (tmp_path / "small.bin").write_bytes(b"small")
+    small = tovex.build_app(appdir, CONF, name="small.exe", files={"small.bin": tmp_path / "small.bin"})
+    with open(tmp_path / "big.bin", "wb") as f:
+        f.truncate(400 * 1024 * 1024)
+    big = tovex.build_app(appdir, CONF, name="big.exe", files={"big.bin": tmp_path / "big.bin"})
+    (tmp_path / "big.bin").unlink()
+    procs = []
+    try:
+        before = all_logs()
+        running = tovex.start_exe(small, env=java_env(rt), log=True)
+        procs.append(running)
+        tovex.wait_for(started.exists, 90, what="the running instance in main")
+        running_dir = extraction_dir(read_log(new_logs(before)[-1]))
+        assert running_dir.is_dir()
+
+        before = all_logs()
+        killed = tovex.start_exe(big, env=java_env(rt), log=True)
+        procs.append(killed)
+        partial = tovex.wait_for(lambda: [p for p in new_logs(before)
+                                          if (d := extraction_dir(read_log(p))) and (d / "big.bin").exists()
+                                          and (d / "big.bin").stat().st_size > 0], 90, what="extraction under way")
+        os.killpg(killed.pid, signal.SIGKILL)
+        assert killed.wait(timeout=60) == -signal.SIGKILL
+        left = extraction_dir(read_log(partial[0]))
+        assert 0 < (left / "big.bin").stat().st_size < 400 * 1024 * 1024, "killed during extraction"
+
+        result = tovex.run_exe(small, env={**java_env(rt), "TOVEX_JAVA_HOME": "C:\\nowhere"}, log=True)
+        assert not left.exists(), result.log
+        assert not pathlib.Path(str(left)[:str(left).rfind("_dir")]).exists(), "its name file goes too"
+        assert running_dir.is_dir(), "the running instance's directory stays"
+        win_left = next(l for l in read_log(partial[0]).splitlines() if l.startswith("Temp dir: "))[10:]
+        assert any(l.startswith(f"removing extraction directory {win_left} of an earlier start (process ")
+                   for l in result.log_lines), result.log
+        assert any(l.startswith("keeping extraction directory ") and l.endswith(" runs") for l in result.log_lines)
+        own = extraction_dir(result.log)
+        assert not own.exists(), "the start that found no runtime removed its own directory"
+    finally:
+        gate.unlink(missing_ok=True)
+        for p in procs:
+            if p.poll() is None:
+                p.wait(timeout=60)
+        import shutil
+        for d in [locals().get("running_dir"), locals().get("left")]:
+            if d is not None and d.exists():
+                shutil.rmtree(d)

@@ -56,7 +56,7 @@ def start(appdir, gate, script, config=BASE, stub="console", args=None):
 def finish(proc, gate, timeout=120):
     gate.touch()
     out, err = proc.communicate(timeout=timeout)
-    return proc.returncode, err.decode("cp1252", "replace")
+    return proc.returncode, tovex.decode_text(err)
 
 
 def splash_threads_detached(rt):

@@ -120,9 +120,21 @@ def _logs() -> set[str]:
     return set(glob.glob(str(WINE_TEMP / "mlk_nlog_*")))
 
 
+def decode_text(data: bytes, encoding: str | None = None) -> str:
+    """Text of a launcher (log, output) in its code page: UTF-8 by default (the stubs' manifest), Windows-1252
+    for one built with UTF8_CODE_PAGE = 0. Without an encoding given: UTF-8 when the bytes are valid UTF-8
+    (Windows-1252 text with letters beyond ASCII practically never is), else Windows-1252."""
+    if encoding:
+        return data.decode(encoding, "replace")
+    try:
+        return data.decode("utf-8")
+    except UnicodeDecodeError:
+        return data.decode("cp1252", "replace")
+
+
 def run_exe(exe: os.PathLike | str, args: list[str] | None = None, *, env: dict | None = None,
             cwd: os.PathLike | str | None = None, timeout: float = 120, log: bool = False,
-            encoding: str = "cp1252") -> Result:
+            encoding: str | None = None) -> Result:
     """Runs exe under Wine and waits for it. log=True sets TOVEX_LOG=yes.
 
     The log file of the run is the mlk_nlog_* file that appeared in Wine's
@@ -138,7 +150,7 @@ def run_exe(exe: os.PathLike | str, args: list[str] | None = None, *, env: dict 
     except subprocess.TimeoutExpired:
         os.killpg(proc.pid, signal.SIGKILL)
         out, err = proc.communicate()
-        raise AssertionError(f"{exe} did not end within {timeout} s; stderr: {err.decode(encoding, 'replace')}")
+        raise AssertionError(f"{exe} did not end within {timeout} s; stderr: {decode_text(err, encoding)}")
     # With the log on, the launcher's first step writes the log: a failed run without any
     # log or output never reached the launcher's code. That is a fault to find, never a
     # reason to start the program again.
@@ -147,8 +159,8 @@ def run_exe(exe: os.PathLike | str, args: list[str] | None = None, *, env: dict 
                              "(no log, no output): Wine did not start it")
     new_logs = sorted(_logs() - before, key=lambda p: os.path.getmtime(p))
     log_path = pathlib.Path(new_logs[-1]) if new_logs else None
-    log_text = log_path.read_bytes().decode(encoding, "replace") if log_path else None
-    return Result(proc.returncode, out.decode(encoding, "replace"), err.decode(encoding, "replace"), log_text,
+    log_text = decode_text(log_path.read_bytes(), encoding) if log_path else None
+    return Result(proc.returncode, decode_text(out, encoding), decode_text(err, encoding), log_text,
                   log_path)
 
 

@@ -67,3 +67,44 @@ TEST(ExtractNames, UnscrambleSwapsD6AndZero) {
 }
 
 }  // namespace
+
+TEST(ExtractNames, OwnerRecordOfAnExtractionDirectory) {
+    EXPECT_EQ(ownerRecord(1234, 133456789012345678ull), "tovex-owner 1234 133456789012345678");
+    struct Row {
+        const char* text;
+        bool ok;
+        uint32_t pid;
+        uint64_t time;
+    } rows[] = {
+        {"tovex-owner 1234 133456789012345678", true, 1234, 133456789012345678ull},
+        {"tovex-owner 4294967295 18446744073709551615", true, 4294967295u, 18446744073709551615ull},
+        {"tovex-owner 4294967296 1", false, 0, 0},           // not a process id
+        {"tovex-owner 1 18446744073709551616", false, 0, 0},  // beyond 64 bits
+        {"", false, 0, 0},                                    // the empty file of an older launcher
+        {"tovex-owner 12", false, 0, 0},
+        {"tovex-owner 12 ", false, 0, 0},
+        {"tovex-owner 12 34 ", false, 0, 0},
+        {"tovex-owner -12 34", false, 0, 0},
+        {"owner 12 34", false, 0, 0},
+    };
+    for (const Row& row : rows) {
+        uint32_t pid = 0;
+        uint64_t time = 0;
+        EXPECT_EQ(parseOwnerRecord(row.text, pid, time), row.ok) << row.text;
+        if (row.ok) EXPECT_EQ(std::make_pair(pid, time), std::make_pair(row.pid, row.time)) << row.text;
+    }
+}
+
+TEST(ExtractNames, OwnerFileOfAnExtractionDirectoryName) {
+    const std::pair<const char*, const char*> rows[] = {
+        {"tvx1A2B.tmp_dir1765200000", "tvx1A2B.tmp"},
+        {"TVX1A2B.TMP_dir1765200000", "TVX1A2B.TMP"},      // as the system may spell it
+        {"tvx_dir_x_dir17", "tvx_dir_x"},                   // the last "_dir" counts
+        {"tvx1A2B.tmp_dir", ""},                            // no seconds
+        {"tvx1A2B.tmp_dir17x", ""},                         // not only digits
+        {"tvx_dir17", ""},                                  // no name before "_dir"
+        {"app_dir17", ""},                                  // not a temporary name of ours
+        {"tvx_w_testdir", ""},
+    };
+    for (const auto& row : rows) EXPECT_EQ(ownerFileOfExtractionDir(row.first), row.second) << row.first;
+}

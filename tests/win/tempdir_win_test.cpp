@@ -79,11 +79,34 @@ TEST_F(TempEnvironment, MissingTempDirectoryIsCreated) {
     EXPECT_TRUE(exists(directory));
 }
 
-TEST_F(TempEnvironment, UnrepresentableTempPathFallsBackToWindowsTemp) {
-    // A name the ANSI code page cannot express: the ANSI functions see "?" there.
+TEST_F(TempEnvironment, UnrepresentableTempPathTakesItsShortForm) {
+    // A name the ANSI code page cannot express (this test program has no UTF-8 manifest):
+    // the ANSI functions see "?" there. Wine keeps an 8.3 name for every folder, so the
+    // short form exists here; the fallback directories are for volumes without short names.
     std::wstring wideRoot(root_.begin(), root_.end());
     std::wstring wide = wideRoot + L"\\tvx_\u4e2d\u6587_\u0416";
     ASSERT_TRUE(CreateDirectoryW(wide.c_str(), nullptr));
+    SetEnvironmentVariableW(L"TMP", wide.c_str());
+    SetEnvironmentVariableW(L"TEMP", wide.c_str());
+    wchar_t shortWide[MAX_PATH];
+    DWORD n = GetShortPathNameW((wide + L"\\").c_str(), shortWide, MAX_PATH);
+    ASSERT_TRUE(n > 0 && n < MAX_PATH);
+    std::string expected;
+    for (DWORD i = 0; i < n; ++i) {
+        ASSERT_LT(shortWide[i], 0x80) << "a short name is ASCII";
+        expected += static_cast<char>(shortWide[i]);
+    }
+    std::string selected = selectTempPath();
+    EXPECT_EQ(selected, expected);
+    EXPECT_EQ(selected.find('?'), std::string::npos);
+    EXPECT_TRUE(exists(selected + "."));
+    EXPECT_EQ(processCommFileName(7), expected + "tvx_p7.tmp");
+}
+
+TEST_F(TempEnvironment, UnrepresentableTempPathWithoutShortFormFallsBackToWindowsTemp) {
+    // No short form: a path that does not exist (yet) has none either.
+    std::wstring wideRoot(root_.begin(), root_.end());
+    std::wstring wide = wideRoot + L"\\tvx_\u4e2d\u6587_\u0416\\gone\\deeper";
     SetEnvironmentVariableW(L"TMP", wide.c_str());
     SetEnvironmentVariableW(L"TEMP", wide.c_str());
     std::string selected = selectTempPath();

@@ -110,6 +110,7 @@ struct ResourceLine {
 struct ResourceInput {
     std::map<std::string, ResourceLine> lines;
     bool utf8 = false;         // narrow block text as UTF-8: the manifest selects the UTF-8 code page
+    bool stubUtf8 = false;     // the stub's own manifest selects it: the default when no key decides
     std::string manifestText;  // the content of MANIFEST, read and checked while parsing
 };
 // A warning of the parse or the build: the build prints it, --check reports it.
@@ -178,9 +179,11 @@ bool dumpExecutable(const std::string& exePath, const std::string& extractDir, s
                     std::string& error);
 // The configuration-file text of a block. files: names and host paths for a
 // [files] section (FILE_COUNT and FILE_LIST then come from it); with
-// filesNotExtracted, FILE_COUNT and FILE_LIST are written as comments.
+// filesNotExtracted, FILE_COUNT and FILE_LIST are written as comments. utf8: the
+// narrow strings are UTF-8, and with codePageKey "UTF8_CODE_PAGE = 1" is written;
+// ansiKey writes "UTF8_CODE_PAGE = 0" (a manifest that does not select UTF-8).
 std::string dumpBlock(const BlockData& block, const std::vector<AppendedFile>& files, bool filesNotExtracted = false,
-                      bool utf8 = false);
+                      bool utf8 = false, bool codePageKey = true, bool ansiKey = false);
 
 // Value formatting used by the dump: plain when it reads back unchanged, else
 // quoted with escapes.

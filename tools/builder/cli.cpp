@@ -6,6 +6,8 @@
 
 #include "builder.h"
 #include "check.h"
+#include "pe_resources.h"
+#include "resources.h"
 #include "launcher/config_ids.h"
 #include "stubs.h"
 
@@ -150,14 +152,34 @@ int runCli(const std::vector<std::string>& args, std::string& out, std::string& 
 
     BuildInput input;
     std::string error;
-    if (!config.empty()) {
-        std::string text;
-        if (!readWholeFile(config, text, error)) return failure(err, error);
-        if (!parseConfigText(text, config, directoryOf(config), input, error)) return failure(err, error);
-    }
-    for (const auto& o : overrides) {
-        bool ok = o.first ? applyFileArgument(o.second, input, error) : applySetArgument(o.second, input, error);
-        if (!ok) return failure(err, error);
+    // The narrow text is written in the code page that the built executable's manifest
+    // selects; without a key that decides, that is the stub's manifest, known only once
+    // the stub is chosen (by EXE_TYPE): the configuration is then read again.
+    auto parseAll = [&](bool stubUtf8) {
+        input = BuildInput();
+        input.resources.stubUtf8 = stubUtf8;
+        input.resources.utf8 = stubUtf8;
+        if (!config.empty()) {
+            std::string text;
+            if (!readWholeFile(config, text, error)) return false;
+            if (!parseConfigText(text, config, directoryOf(config), input, error)) return false;
+        }
+        for (const auto& o : overrides) {
+            bool ok = o.first ? applyFileArgument(o.second, input, error) : applySetArgument(o.second, input, error);
+            if (!ok) return false;
+        }
+        return true;
+    };
+    // Read first as UTF-8, which takes every character; only EXE_TYPE is needed to choose the stub.
+    if (!parseAll(true)) return failure(err, error);
+    {
+        std::string stubPath, note, image, ignored;
+        ResourceTree tree;
+        const ResourceEntry* manifest = nullptr;
+        if (resolveStub(stub, input, builderDir, stubPath, note, ignored) && readWholeFile(stubPath, image, ignored) &&
+            readResources(image, tree, ignored))
+            manifest = findResource(tree, ResourceName::id(kResManifest), ResourceName::id(1));
+        if (!(manifest && manifestSelectsUtf8(manifest->data)) && !parseAll(false)) return failure(err, error);
     }
     ResourceSet resources;
     if (!prepareResourceChanges(input, output, std::getenv("SOURCE_DATE_EPOCH"), resources, error))

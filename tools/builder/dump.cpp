@@ -222,7 +222,7 @@ std::string formatWideValue(const std::u16string& value) {
 }
 
 std::string dumpBlock(const BlockData& block, const std::vector<AppendedFile>& files, bool filesNotExtracted,
-                      bool utf8) {
+                      bool utf8, bool codePageKey, bool ansiKey) {
     std::string out;
     if (block.reserved1 || block.reserved2) {
         out += "# The reserved words of this block are " + std::to_string(block.reserved1) + " and " +
@@ -261,7 +261,8 @@ std::string dumpBlock(const BlockData& block, const std::vector<AppendedFile>& f
                                : "\n[lang " + (utf8 ? formatNarrowValue(set.key, true) : formatLangKey(set.key)) + "]\n";
         for (const WideEntry& e : set.entries) out += wideName(e.id) + " = " + formatWideValue(e.value) + "\n";
     }
-    if (utf8) out += "\n[resources]\nUTF8_CODE_PAGE = 1\n";
+    if (utf8 && codePageKey) out += "\n[resources]\nUTF8_CODE_PAGE = 1\n";
+    if (!utf8 && ansiKey) out += "\n[resources]\nUTF8_CODE_PAGE = 0\n";
     if (!files.empty()) {
         out += "\n[files]\n";
         for (const AppendedFile& f : files) out += storedNameToHost(f.name, false) + " = " + formatPath(f.path) + "\n";
@@ -353,7 +354,12 @@ bool dumpExecutable(const std::string& exePath, const std::string& extractDir, s
         header += "# " + std::to_string(image.size() - end) +
                   " bytes follow the block that are neither the trailer nor appended files as listed in FILE_LIST.\n";
     }
-    text = header + "\n" + dumpBlock(block, listed, notExtracted, utf8);
+    // The launcher stub's own manifest selects the UTF-8 code page: a rebuild with that
+    // stub needs no key for it (and keeps the stub's manifest, byte for byte).
+    const bool stubManifest =
+        manifest && manifest->data.find("<description>tovex Java application launcher</description>") != std::string::npos;
+    // A manifest that does not select it: the key says so, since the default follows the stub.
+    text = header + "\n" + dumpBlock(block, listed, notExtracted, utf8, !stubManifest, manifest != nullptr);
     return true;
 }
 

@@ -494,8 +494,10 @@ std::vector<std::string> resourceKeyNames() {
 }
 
 bool finishResourceInput(ResourceInput& input, std::string& error) {
+    // UTF8_CODE_PAGE decides; without it the manifest that the executable will carry
+    // (MANIFEST, else the stub's own) decides.
     auto flag = input.lines.find("UTF8_CODE_PAGE");
-    input.utf8 = flag != input.lines.end() && flag->second.value == "1";
+    input.utf8 = flag != input.lines.end() ? flag->second.value == "1" : input.stubUtf8;
     auto manifest = input.lines.find("MANIFEST");
     if (manifest == input.lines.end()) return true;
     const ResourceLine& line = manifest->second;

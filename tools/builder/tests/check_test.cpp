@@ -210,7 +210,7 @@ TEST(Check, EachFindingOnItsLine) {
           "{conf}:10: warning: FILE_VERSION is given again (earlier at {conf}:9): this line's value counts"}},
         {"a configuration saved as UTF-16 is read",
          "\xFF\xFE" + utf16le("MAIN_CLASS = a.Main\r\nJVM_SEARCH_SEQUENCE = Y\r\nMIN_VERSION = 11\r\nMAX_VERSION = 1.8\r\n"),
-         {}, {}, {"{conf}:3: error: MIN_VERSION \"11\" is above MAX_VERSION \"1.8\": no Java version passes both"}},
+         {}, {}, {"{conf}:3: error: MIN_VERSION \"11\" is above MAX_VERSION \"1.8\": no Java version passes both (versions compare as numbers)"}},
         {"UTF-16 without a byte-order mark, cut off", utf16le("MAIN_CLASS = a.Main\n") + "M", {}, {},
          {"{conf}:1: error: the file is UTF-16LE (Notepad's \"Unicode\", PowerShell 5's \">\") text cut off in the "
           "middle of a character"}},

@@ -670,3 +670,61 @@ TEST(ResourceSection, Utf8CodePageWritesNarrowTextAsUtf8) {
 }
 
 }  // namespace
+
+namespace {
+
+std::map<int32_t, std::string> blockStrings(const Bytes& exe) {
+    uint64_t start = 0, end = 0;
+    std::string error;
+    builder::BlockData block;
+    std::map<int32_t, std::string> strings;
+    if (!builder::findBlockStart(exe, start, error) || !builder::decodeBlock(exe, start, block, end, error))
+        return strings;
+    for (const auto& e : block.strings) strings[e.id] = e.value;
+    return strings;
+}
+
+const builder::ResourceEntry* manifestOf(const Bytes& exe, builder::ResourceTree& tree) {
+    std::string error;
+    if (!builder::readResources(exe, tree, error)) return nullptr;
+    return builder::findResource(tree, ResourceName::id(24), ResourceName::id(1));
+}
+
+// The stub's manifest decides when no key does: a stub that selects the UTF-8 code page
+// (as the launcher stubs do) gets UTF-8 text; UTF8_CODE_PAGE = 0 opts out.
+TEST(ResourceSection, TheStubsManifestDecidesTheCodePageUnlessTheKeySays) {
+    ScratchDir dir;
+    std::string plain = dir.write("plain.exe", makeStub({{".text", Bytes(0x10, 'x')}}));
+    dir.write("stub.conf", "MAIN_CLASS = x\n[resources]\nUTF8_CODE_PAGE = 1\n");
+    ASSERT_EQ(runCli({"--stub", plain, "--config", dir.file("stub.conf"), "--out", dir.file("utf8stub.exe")}).code, 0);
+    const std::string utf8Stub = dir.file("utf8stub.exe");
+
+    dir.write("app.conf", "MAIN_CLASS = d\xC3\xA9mo\n");
+    dir.write("optout.conf", "MAIN_CLASS = d\xC3\xA9mo\n[resources]\nUTF8_CODE_PAGE = 0\n");
+    struct Row {
+        std::string stub, conf;
+        const char* mainClass;
+        bool manifestUtf8;
+    } rows[] = {
+        {utf8Stub, "app.conf", "d\xC3\xA9mo", true},       // the default with a UTF-8 stub
+        {utf8Stub, "optout.conf", "d\xE9mo", false},       // opted out: Windows-1252, no activeCodePage
+        {plain, "app.conf", "d\xE9mo", false},             // a stub without a manifest: as before
+    };
+    for (const Row& row : rows) {
+        auto r = runCli({"--stub", row.stub, "--config", dir.file(row.conf), "--out", dir.file("app.exe")});
+        ASSERT_EQ(r.code, 0) << r.err;
+        Bytes out = dir.read("app.exe");
+        EXPECT_EQ(blockStrings(out)[122], row.mainClass) << row.conf;
+        builder::ResourceTree tree;
+        const builder::ResourceEntry* manifest = manifestOf(out, tree);
+        EXPECT_EQ(manifest && builder::manifestSelectsUtf8(manifest->data), row.manifestUtf8) << row.conf;
+        // A dump rebuilds the same executable with the same stub.
+        auto d = runCli({"--dump", dir.file("app.exe")});
+        ASSERT_EQ(d.code, 0) << d.err;
+        dir.write("dump.conf", d.out);
+        ASSERT_EQ(runCli({"--stub", row.stub, "--config", dir.file("dump.conf"), "--out", dir.file("again.exe")}).code, 0);
+        EXPECT_EQ(dir.read("again.exe"), out) << d.out;
+    }
+}
+
+}  // namespace
