@@ -10,6 +10,8 @@ PACKAGES=(
   googletest libbenchmark-dev
   python3 python3-pip python3-pytest python3-pefile
   icoutils osslsigncode openssl libstb-dev libexpat1-dev
+  qemu-user-static
+  maven libmaven3-core-java libmaven-plugin-tools-java maven-debian-helper
 )
 missing=()
 for p in "${PACKAGES[@]}"; do

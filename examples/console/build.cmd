@@ -11,8 +11,8 @@ if not exist "%out%" mkdir "%out%"
 if not exist "%out%" exit /b 1
 copy /y "%here%HelloConsole.vmoptions" "%out%\HelloConsole.vmoptions" >nul
 if errorlevel 1 exit /b 1
-"%release%\bin\tovex-build.exe" --check "%here%hello-console.conf" --app-dir "%out%"
+"%release%\bin\windows-x86_64\tovex-build.exe" --check "%here%hello-console.conf" --app-dir "%out%"
 if errorlevel 1 exit /b 1
-"%release%\bin\tovex-build.exe" --config "%here%hello-console.conf" --out "%out%\HelloConsole.exe"
+"%release%\bin\windows-x86_64\tovex-build.exe" --config "%here%hello-console.conf" --out "%out%\HelloConsole.exe"
 if errorlevel 1 exit /b 1
 echo built %out%\HelloConsole.exe

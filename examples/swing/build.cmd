@@ -15,8 +15,8 @@ copy /y "%release%\lib\tovex-runtime.jar" "%out%\lib\tovex-runtime.jar" >nul
 if errorlevel 1 exit /b 1
 copy /y "%here%HelloSwing.vmoptions" "%out%\HelloSwing.vmoptions" >nul
 if errorlevel 1 exit /b 1
-"%release%\bin\tovex-build.exe" --check "%here%hello-swing.conf" --app-dir "%out%"
+"%release%\bin\windows-x86_64\tovex-build.exe" --check "%here%hello-swing.conf" --app-dir "%out%"
 if errorlevel 1 exit /b 1
-"%release%\bin\tovex-build.exe" --config "%here%hello-swing.conf" --out "%out%\HelloSwing.exe"
+"%release%\bin\windows-x86_64\tovex-build.exe" --config "%here%hello-swing.conf" --out "%out%\HelloSwing.exe"
 if errorlevel 1 exit /b 1
 echo built %out%\HelloSwing.exe

@@ -25,6 +25,7 @@ VERSION = (tovex.ROOT / "VERSION").read_text(encoding="utf-8").strip()
 ZIP = tovex.BUILD / "dist" / f"tovex-{VERSION}.zip"
 GLIBC_LIBRARIES = {"libc.so.6", "libm.so.6", "libpthread.so.0", "libdl.so.2", "librt.so.1", "ld-linux-x86-64.so.2"}
 EXAMPLES = {"console": ("HelloConsole.exe", "launcher-console.exe", 0), "swing": ("HelloSwing.exe", "launcher-gui.exe", 1)}
+MAVEN = f"maven/com/tovex/tovex-maven-plugin/{VERSION}/tovex-maven-plugin-{VERSION}"
 
 
 @pytest.fixture(scope="module")
@@ -60,7 +61,10 @@ def build_windows(release, example, out):
 
 def test_release_layout_and_the_linux_builder(release):
     names = {p.relative_to(release).as_posix() for p in release.rglob("*") if p.is_file()}
-    expected = {"README.md", "bin/tovex-build", "bin/tovex-build.exe", "stubs/launcher-gui.exe",
+    expected = {"README.md", "bin/tovex-build", "bin/tovex-build.cmd", "bin/windows-x86_64/tovex-build.exe",
+                "bin/linux-x86_64/tovex-build", "bin/linux-aarch64/tovex-build", "bin/macos-x86_64/tovex-build",
+                "bin/macos-arm64/tovex-build", f"{MAVEN}.jar", f"{MAVEN}.pom", "docs/maven.md",
+                "examples/maven/pom.xml", "examples/maven/hello-maven.conf", "stubs/launcher-gui.exe",
                 "stubs/launcher-console.exe", "lib/tovex-runtime.jar", "lib/tovex-runtime-sources.jar",
                 "docs/builder.md", "docs/configuration.md", "examples/README.md"}
     for example in EXAMPLES:
@@ -71,8 +75,8 @@ def test_release_layout_and_the_linux_builder(release):
     assert len(readme) <= 25 and max(map(len, readme)) <= 100, "the release README fits on one screen"
     assert VERSION in readme[0]
 
-    builder = release / "bin" / "tovex-build"
-    assert run([builder, "--version"]).stdout == f"tovex-build {VERSION}\n"
+    assert run([release / "bin" / "tovex-build", "--version"]).stdout == f"tovex-build {VERSION}\n"
+    builder = release / "bin" / "linux-x86_64" / "tovex-build"
     header = run(["readelf", "-h", builder]).stdout
     assert re.search(r"Machine:\s+Advanced Micro Devices X86-64", header)
     needed = set(re.findall(r"\(NEEDED\)\s+Shared library: \[(.+?)\]", run(["readelf", "-d", builder]).stdout))
@@ -106,7 +110,8 @@ def test_licence_and_docs_that_stand_on_their_own(release):
     licence = (release / "LICENSE").read_text(encoding="utf-8")
     assert licence.startswith("MIT License\n") and "licenses/" in licence
     licences = sorted(p.name for p in (release / "licenses").iterdir())
-    assert licences == ["gcc-runtime-mingw-w64.txt", "gcc-runtime.txt", "glibc.txt", "mingw-w64.txt", "stb.txt"]
+    assert licences == ["gcc-runtime-mingw-w64.txt", "llvm-libcxx.txt", "llvm-libcxxabi.txt", "llvm-libunwind.txt",
+                        "mingw-w64.txt", "musl.txt", "stb.txt", "zig.txt"]
     assert "stb" in (release / "licenses" / "stb.txt").read_text(encoding="utf-8")
     docs = sorted(release.glob("docs/*.md")) + [release / "README.md", release / "examples" / "README.md"]
     assert len(docs) >= 10

@@ -7,6 +7,11 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#ifdef __APPLE__
+#include <climits>
+#include <cstdlib>
+#include <mach-o/dyld.h>
+#endif
 
 #include "builder.h"
 
@@ -204,6 +209,17 @@ std::string absolutePath(const std::string& path) {
 }
 
 std::string ownExecutablePath() {
+#ifdef __APPLE__
+    // macOS has no /proc: the loader knows the path it started, realpath resolves its links.
+    uint32_t size = 0;
+    _NSGetExecutablePath(nullptr, &size);
+    std::string started(size, '\0');
+    if (size == 0 || _NSGetExecutablePath(&started[0], &size) != 0) return std::string();
+    started.resize(std::strlen(started.c_str()));
+    char resolved[PATH_MAX];
+    if (::realpath(started.c_str(), resolved) == nullptr) return started;
+    return resolved;
+#else
     std::string path(4096, '\0');
     for (;;) {
         ssize_t n = ::readlink("/proc/self/exe", &path[0], path.size());
@@ -214,6 +230,7 @@ std::string ownExecutablePath() {
         }
         path.resize(path.size() * 2);
     }
+#endif
 }
 
 namespace {

@@ -21,7 +21,9 @@ int32_t exeTypeOf(const BuildInput& input) {
 
 std::vector<std::string> stubDirectories(const std::string& builderDir) {
     std::string parent = directoryOf(builderDir);
-    return {joinPath(parent, "stubs"), joinPath(parent, "win"), builderDir};
+    // ../stubs (release, bin/tovex-build), ../win (host build tree), its own directory (Windows
+    // build tree), ../../stubs (release, one builder per system in bin/<os>-<arch>/).
+    return {joinPath(parent, "stubs"), joinPath(parent, "win"), builderDir, joinPath(directoryOf(parent), "stubs")};
 }
 
 bool findStub(const std::string& builderDir, StubKind kind, std::string& path, std::string& error) {

@@ -3,13 +3,15 @@
 
     make_dist.py --build BUILD [--java-home JDK]
 
-Everything comes from a finished build (`make`) and the source tree: the two
-builders, the two stubs, the runtime jar, the docs and the examples; this script
+Everything comes from a finished build (`make`) and the source tree: the
+builders of every system (bin/<os>-<arch>/, picked by the bin/tovex-build and
+bin/tovex-build.cmd wrappers), the Maven plugin as a repository folder (maven/),
+the two stubs, the runtime jar, the docs and the examples; this script
 adds a sources jar of the runtime, the examples' compiled jars, icons and splash
 images, and the release README. The version is the one of the VERSION file.
 
 The zip is reproducible from the same inputs: entries sorted, one fixed time
-stamp, fixed permissions (0755 for the Linux builder and the shell scripts).
+stamp, fixed permissions (0755 for the Linux and macOS builders and the shell scripts).
 """
 from __future__ import annotations
 
@@ -28,6 +30,12 @@ import example_images  # noqa: E402
 ROOT = Path(__file__).resolve().parents[2]
 STAMP = (2000, 1, 1, 0, 0, 0)
 EXAMPLES = {"console": "hello-console.jar", "swing": "hello-swing.jar"}
+HERE = Path(__file__).resolve().parent
+# The builders of `make cross`, as bin/<os>-<arch>/tovex-build; bin/tovex-build picks one.
+CROSS_TARGETS = ("linux-x86_64", "linux-aarch64", "macos-x86_64", "macos-arm64")
+# The Maven plugin in a file-based Maven repository folder, maven/.
+MAVEN_PATH = "maven/com/tovex/tovex-maven-plugin/{v}/tovex-maven-plugin-{v}".format(
+    v=(ROOT / "VERSION").read_text(encoding="utf-8").strip())
 
 
 def version() -> str:
@@ -60,13 +68,6 @@ def manifest(title: str, ver: str) -> str:
     return f"Manifest-Version: 1.0\r\nImplementation-Title: {title}\r\nImplementation-Version: {ver}\r\n\r\n"
 
 
-def stripped(path: Path) -> bytes:
-    with tempfile.TemporaryDirectory() as tmp:
-        out = Path(tmp) / path.name
-        subprocess.run(["strip", "--strip-all", "-o", str(out), str(path)], check=True)
-        return out.read_bytes()
-
-
 def compile_example(name: str, runtime_jar: Path, java_home: Path, ver: str) -> bytes:
     sources = sorted(str(p) for p in (ROOT / "examples" / name / "src").rglob("*.java"))
     with tempfile.TemporaryDirectory() as tmp:
@@ -83,6 +84,21 @@ def text_file(path: Path) -> bytes:
     return data
 
 
+def maven_repository_files(files: dict[str, bytes], ver: str) -> dict[str, bytes]:
+    """The checksums of the plugin's jar and POM and the artifact's maven-metadata.xml."""
+    import hashlib
+    out = {}
+    for suffix in (".jar", ".pom"):
+        out[MAVEN_PATH + suffix + ".sha1"] = hashlib.sha1(files[MAVEN_PATH + suffix]).hexdigest().encode()
+    metadata = ("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<metadata>\n  <groupId>com.tovex</groupId>\n"
+                "  <artifactId>tovex-maven-plugin</artifactId>\n  <versioning>\n"
+                f"    <latest>{ver}</latest>\n    <release>{ver}</release>\n"
+                f"    <versions>\n      <version>{ver}</version>\n    </versions>\n"
+                "    <lastUpdated>20000101000000</lastUpdated>\n  </versioning>\n</metadata>\n")
+    out["maven/com/tovex/tovex-maven-plugin/maven-metadata.xml"] = metadata.encode()
+    return out
+
+
 # Lines between these markers in docs/*.md and examples/README.md are for readers of the
 # source tree (source paths, make targets, how this project tests itself): the zip leaves them out.
 SOURCE_TREE_BEGIN = b"<!-- source-tree -->"
@@ -95,8 +111,6 @@ THIRD_PARTY = {
     "licenses/stb.txt": ["libstb-dev"],
     "licenses/mingw-w64.txt": ["mingw-w64-x86-64-dev", "mingw-w64-common"],
     "licenses/gcc-runtime-mingw-w64.txt": ["gcc-mingw-w64-base", "gcc-mingw-w64-x86-64-posix"],
-    "licenses/gcc-runtime.txt": ["libstdc++-12-dev", "libstdc++-13-dev", "libstdc++-14-dev", "libgcc-12-dev"],
-    "licenses/glibc.txt": ["libc6-dev"],
 }
 
 
@@ -126,11 +140,29 @@ def licence_files() -> dict[str, bytes]:
     return files
 
 
+def zig_licence_files(build: Path) -> dict[str, bytes]:
+    """The licence texts of what the Zig-built Linux and macOS builders carry inside them (musl,
+    libc++, libc++abi, libunwind), from the pinned ziglang wheel unpacked by `make zig`."""
+    tree = build / "zig" / "ziglang"
+    files = {"licenses/zig.txt": tree / "LICENSE", "licenses/musl.txt": tree / "lib/libc/musl/COPYRIGHT",
+             "licenses/llvm-libcxx.txt": tree / "lib/libcxx/LICENSE.TXT",
+             "licenses/llvm-libcxxabi.txt": tree / "lib/libcxxabi/LICENSE.TXT",
+             "licenses/llvm-libunwind.txt": tree / "lib/libunwind/LICENSE.TXT"}
+    missing = [str(p) for p in files.values() if not p.is_file()]
+    if missing:
+        sys.exit("make_dist: missing licence texts of the Zig toolchain (run `make zig`): " + ", ".join(missing))
+    return {name: path.read_bytes() for name, path in files.items()}
+
+
 def release_files(build: Path, java_home: Path) -> tuple[dict[str, bytes], set[str]]:
     ver = version()
     inputs = {
-        "bin/tovex-build": build / "host" / "tovex-build",
-        "bin/tovex-build.exe": build / "win" / "tovex-build.exe",
+        **{f"bin/{t}/tovex-build": build / "cross" / t / "tovex-build" for t in CROSS_TARGETS},
+        "bin/windows-x86_64/tovex-build.exe": build / "win" / "tovex-build.exe",
+        "bin/tovex-build": HERE / "tovex-build",
+        "bin/tovex-build.cmd": HERE / "tovex-build.cmd",
+        MAVEN_PATH + ".jar": build / "maven" / "plugin" / f"tovex-maven-plugin-{ver}.jar",
+        MAVEN_PATH + ".pom": ROOT / "tools" / "maven-plugin" / "pom.xml",
         "stubs/launcher-gui.exe": build / "win" / "launcher-gui.exe",
         "stubs/launcher-console.exe": build / "win" / "launcher-console.exe",
         "lib/tovex-runtime.jar": build / "java" / "tovex-runtime.jar",
@@ -139,7 +171,8 @@ def release_files(build: Path, java_home: Path) -> tuple[dict[str, bytes], set[s
     if missing:
         sys.exit("make_dist: missing build outputs (run `make` first): " + ", ".join(missing))
     files = {name: path.read_bytes() for name, path in inputs.items()}
-    files["bin/tovex-build"] = stripped(inputs["bin/tovex-build"])
+    files["bin/tovex-build.cmd"] = text_file(inputs["bin/tovex-build.cmd"])
+    files.update(maven_repository_files(files, ver))
     sources = {p.relative_to(ROOT / "java" / "src").as_posix(): p.read_bytes()
                for p in sorted((ROOT / "java" / "src").rglob("*.java"))}
     sources["META-INF/MANIFEST.MF"] = manifest("tovex-runtime sources", ver).encode("utf-8")
@@ -159,7 +192,8 @@ def release_files(build: Path, java_home: Path) -> tuple[dict[str, bytes], set[s
     readme = (Path(__file__).resolve().parent / "release-README.md").read_text(encoding="utf-8")
     files["README.md"] = readme.replace("@VERSION@", ver).encode("utf-8")
     files.update(licence_files())
-    executable = {"bin/tovex-build"} | {n for n in files if n.endswith(".sh")}
+    files.update(zig_licence_files(build))
+    executable = {n for n in files if n.endswith(".sh") or n.endswith("/tovex-build")}
     return files, executable
 
 

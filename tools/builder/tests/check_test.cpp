@@ -405,7 +405,9 @@ TEST(Stubs, FoundBesideTheBuilderByTypeOrKeyword) {
          nullptr, "stubs/launcher-gui.exe"},
         {"keyword console against a GUI type", {"stubs/launcher-gui.exe", "stubs/launcher-console.exe"}, "bin",
          "console", "1", "stubs/launcher-console.exe"},
-        {"no stub anywhere", {"stubs/launcher-console.exe"}, "bin", "", "1", ""},
+        {"release layout, a builder per system", {"stubs/launcher-gui.exe", "stubs/launcher-console.exe"},
+         "bin/linux-aarch64", "", "1", "stubs/launcher-gui.exe"},
+        {"no stub anywhere", {"stubs/launcher-console.exe"}, "bin/macos-arm64", "", "1", ""},
     };
     for (const StubCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -418,10 +420,10 @@ TEST(Stubs, FoundBesideTheBuilderByTypeOrKeyword) {
         bool ok = builder::resolveStub(c.argument, input, dir.file(c.builderDir), path, note, error);
         if (c.expected.empty()) {
             EXPECT_FALSE(ok);
-            std::string parent = dir.path();
+            std::string top = dir.path(), parent = top + "/bin";
             EXPECT_EQ(error, "cannot find the stub launcher-gui.exe (looked for " + parent +
                                  "/stubs/launcher-gui.exe, " + parent + "/win/launcher-gui.exe, " + parent +
-                                 "/bin/launcher-gui.exe); give --stub PATH");
+                                 "/macos-arm64/launcher-gui.exe, " + top + "/stubs/launcher-gui.exe); give --stub PATH");
             continue;
         }
         ASSERT_TRUE(ok) << error;

@@ -1,0 +1,1 @@
+@"%~dp0windows-x86_64\tovex-build.exe" %*
