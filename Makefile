@@ -24,6 +24,9 @@ export WINEPREFIX  := $(B)/wineprefix
 export WINEDEBUG   := -all
 export WINEDLLOVERRIDES := mscoree,mshtml=
 export TOVEX_ZIG_DIR := $(ZIG)/ziglang
+# Zig's global cache (the targets' C and C++ runtime libraries, minutes to build and the same for
+# every checkout) lives outside the build directory; its per-project cache stays in $(ZIG)/cache.
+export ZIG_GLOBAL_CACHE_DIR ?= $(HOME)/.cache/tovex-zig
 # Sanitizer runs: every finding ends the test, with its stack. (Leak suppressions:
 # tests/host/lsan.supp, set for the tests by CMake.)
 export ASAN_OPTIONS ?= abort_on_error=1:detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1
