@@ -77,6 +77,11 @@ class App:
                 f"JVM_SEARCH_SEQUENCE = {search}\n"
                 f"CLASS_PATH = {class_path or 'A1lib' + chr(92) + 'realapp.jar;A1lib' + chr(92) + 'tovex-runtime.jar'}\n"
                 f"VM_OPTIONS = -Drealapp.report={tovex.wine_path(report)} {vm_options}\n" + config)
+        # Managed class-data sharing (on in every new exe) starts a background dump run at a second
+        # start: the scenarios about it say so themselves, all others run without it.
+        if "CLASS_DATA_SHARING" not in config:
+            text = text.replace("[resources]", "CLASS_DATA_SHARING = 0\n[resources]", 1) \
+                if "[resources]" in text else text + "CLASS_DATA_SHARING = 0\n"
         self.exe = tovex.build_app(folder, text, stub=stub, name=name, files=files)
 
     def run(self, args: list[str] | None = None, *, java: pathlib.Path | None = None, env: dict | None = None,
