@@ -112,9 +112,10 @@ CASES = {
         searched_details("21 or later", f"the folder {REAL_WIN}, TOVEX_JAVA_HOME (C:\\nowhere\\jdk)",
                          "TOVEX_JAVA_HOME is set to C:\\nowhere\\jdk, but there is no suitable Java there.")),
     "the VM cannot be created: -Xmx far beyond the address space": (
-        # HotSpot ends the process itself while it is being created: the launcher's exit hook shows the box.
+        # HotSpot ends the process itself while it is being created: the launcher's abort hook shows the
+        # box, with the last line the VM printed (its own reason).
         base(extra="VM_OPTIONS = -Xmx900000000g\n"), "throws", {}, tovex.EXIT_FATAL, "MSG_JVM_START_FAILED", None,
-        "\n\nJava gave up while starting."),
+        "\n\nJava gave up while starting: Could not reserve enough space for 943718400000000KB object heap"),
     "the program's main throws": (
         base(), "throws", {}, tovex.EXIT_FATAL, "MSG_STARTUP_ERROR",
         "java.lang.IllegalStateException: the demo failed on purpose", ""),
@@ -172,13 +173,13 @@ def _ids() -> dict:
     return {n: 1000 + i for i, n in enumerate(names)}
 
 
-# Faults a real runtime cannot show without being broken: the stand-in's VM library is a file that is no DLL.
+# Faults a real runtime cannot show without being broken: the stand-in's VM library is an x86-64 DLL cut after its headers (it passes the search's check and fails to load).
 @pytest.mark.parametrize("entry,name,argument", [
     ("B.\\jre", "MSG_JVM_DAMAGED_64", ".\\jre"),
     ("ETOVEX_TEST_JAVA", "MSG_ENV_VAR_NO_JVM_64", "TOVEX_TEST_JAVA"),
 ])
 def test_damaged_vm_library(entry, name, argument, appdir):
-    rt = runtimes.make_runtime(appdir / "jre", jvm="broken")
+    rt = runtimes.make_runtime(appdir / "jre", jvm="truncated")
     exe = tovex.build_app(appdir, f"MAIN_CLASS = demo.Main\nEXE_TYPE = 0\nJVM_SEARCH_SEQUENCE = {entry}\n")
     result = tovex.run_exe(exe, env={"TOVEX_TEST_JAVA": rt.home_win}, log=True)
     err = result.stderr.replace("\r\n", "\n")
