@@ -91,13 +91,13 @@ public final class WinLauncher {
 
     /** The runtime's feature version: 8 for "1.8", 17 for "17". */
     static int featureVersion() {
-        String spec = System.getProperty("java.specification.version", "");
-        if (spec.startsWith("1.")) {
-            spec = spec.substring(2);
+        String text = System.getProperty("java.specification.version", "");
+        if (text.startsWith("1.")) {
+            text = text.substring(2);
         }
         int version = 0;
-        for (int i = 0; i < spec.length() && Character.isDigit(spec.charAt(i)); i++) {
-            version = version * 10 + (spec.charAt(i) - '0');
+        for (int i = 0; i < text.length() && Character.isDigit(text.charAt(i)); i++) {
+            version = version * 10 + (text.charAt(i) - '0');
         }
         return version;
     }
