@@ -165,6 +165,10 @@ def test_xss_from_any_source_reaches_main(appdir, report):
 def test_probe_of_real_java_exe_then_the_version_cache(appdir, report, tmp_path):
     """Java 25 prints VM warnings before its version line under Wine; the probe reads past them."""
     java = rj.linked_copy("25", tmp_path / "jdk 25")
+    # The copy keeps the runtime's file times: an entry that an earlier run left for the same path
+    # would still be valid, so it goes first.
+    cache_key = installed_jvms.CACHE_ROOT + "\\" + installed_jvms.normalised(java / "bin" / "java.exe").replace("\\", "/")
+    tovex.reg("delete", cache_key, "/f", check=False)
     a = app(appdir, report, "MIN_VERSION = 21\n")
     first = a.run([], java=java)
     assert first.returncode == 0, first.stderr
