@@ -15,7 +15,10 @@ computed within each round, with the spread of those per-round ratios (25th to
   It hardly moves with the load of other work on the machine, where wall time
   does; it leaves out child processes that Wine detaches (the probe's java.exe).
 
-    bench.py [--rounds N] [--extract-mib N] [--only NAME] [--out bench/results.md]
+    bench.py [--rounds N] [--extract-mib N] [--only NAME] [--stub EXE] [--out bench/results.md]
+
+--stub times another GUI launcher stub (an older build, say) in every case; the
+table is then printed only, never written to results.md.
 
 A case is one function decorated with @case: it lays out what its runs need
 (untimed) and returns a Case with its runs and its rows (see warm_start).
@@ -56,6 +59,7 @@ WINE64 = next((p for p in ("/usr/lib/wine/wine64", shutil.which("wine64") or "",
                if p and os.path.exists(p)), "wine")
 TIMEOUT = shutil.which("timeout") or "/usr/bin/timeout"
 RUN_LIMIT_SECONDS = 300
+GUI_STUB = "gui"  # the builder's name for this build's stub, or the path given with --stub
 RAM_DIR = pathlib.Path("/dev/shm")
 CACHE_KEY = r"HKCU\SOFTWARE\quorbel-systems\tovex\jvms"
 LAUNCHER_CLASS = "com/tovex/runtime/WinLauncher"
@@ -268,7 +272,7 @@ def make_app(bench: Bench, name: str, config: str = "", files: dict | None = Non
     app = bench.work / name
     rt = runtimes.make_runtime(app / "jre", jvm="record", version_output=VERSION)
     exe = tovex.build_app(app, "MAIN_CLASS = bench.Main\nEXE_TYPE = 1\nJVM_SEARCH_SEQUENCE = B.\\jre\n"
-                          "MIN_VERSION = 1.8\n" + config, stub="gui", files=files)
+                          "MIN_VERSION = 1.8\n" + config, stub=GUI_STUB, files=files)
     return app, rt, exe
 
 
@@ -356,6 +360,25 @@ def extraction(bench: Bench) -> Case:
                   parts=(lambda t: copy_time(t, "copy 8 KiB"), lambda t: copy_time(t, "copy 1 MiB")))])
 
 
+OPTION_LINES = 50_000
+
+
+@case
+def options_file(bench: Bench) -> Case:
+    # The same exe name in two folders: one options file of ordinary option lines (each one
+    # goes through variable expansion), one of as many comment lines (read and dropped).
+    def app(name: str, line) -> pathlib.Path:
+        _, _, exe = make_app(bench, name)
+        text = "".join(line(i) for i in range(OPTION_LINES))
+        exe.with_suffix(".vmoptions").write_text(text, encoding="utf-8")
+        return exe
+    options = app("options app", lambda i: f"-Dbench.option{i}=value{i}\n")
+    comments = app("comments app", lambda i: f"# comment line {i}\n")
+    return Case(runs={"options": Run([options]), "comments": Run([comments])},
+                rows=[Row(f"{OPTION_LINES:,} options-file lines / as many comment lines",
+                          lambda t: t["options"] / t["comments"], 3.0)])
+
+
 @case
 def installed_search(bench: Bench) -> Case:
     # Ten runtimes where 'J' looks (registry and directory layouts, release files, the highest
@@ -364,7 +387,7 @@ def installed_search(bench: Bench) -> Case:
     _, _, b_exe = make_app(bench, "b app")
     j_app = bench.work / "j app"
     j_exe = tovex.build_app(j_app, "MAIN_CLASS = bench.Main\nEXE_TYPE = 1\nJVM_SEARCH_SEQUENCE = J\n"
-                            "MIN_VERSION = 1.8\n", stub="gui")
+                            "MIN_VERSION = 1.8\n", stub=GUI_STUB)
     return Case(runs={"J": Run([j_exe]), "B": Run([b_exe])},
                 rows=[Row("'J' search over ten installed runtimes / 'B' entry", lambda t: t["J"] / t["B"])],
                 cleanup=installed.cleanup)
@@ -429,7 +452,7 @@ def class_data_sharing(major: str, base: bool = False):
         name = f"cdsbench{major}{'base' if base else ''}"
         exe = tovex.build_app(app, f"APPLICATION_NAME = {name}\nMAIN_CLASS = many.Main\nEXE_TYPE = 1\n"
                                    f"CLASS_PATH = A1many.jar;A1{bench.win(tovex.RUNTIME_JAR)}\n"
-                                   "JVM_SEARCH_SEQUENCE = B.\\jre\nMIN_VERSION = 17\n", stub="gui")
+                                   "JVM_SEARCH_SEQUENCE = B.\\jre\nMIN_VERSION = 17\n", stub=GUI_STUB)
         class_path = f"{bench.win(app / 'many.jar')};{bench.win(tovex.RUNTIME_JAR)}"
         java = Run([app / "jre" / "bin" / "java.exe", "-cp", class_path, "many.Main"])
         tovex_run = Run([exe])
@@ -568,8 +591,13 @@ def main() -> int:
     parser.add_argument("--rounds", type=int, default=int(os.environ.get("BENCH_ROUNDS", "21")))
     parser.add_argument("--extract-mib", type=int, default=int(os.environ.get("BENCH_EXTRACT_MIB", "200")))
     parser.add_argument("--only", help="run only the cases whose function name contains this text")
+    parser.add_argument("--stub", help="a GUI launcher stub to time instead of this build's")
     parser.add_argument("--out", default=str(ROOT / "bench" / "results.md"))
     options = parser.parse_args()
+    if options.stub:
+        global GUI_STUB
+        GUI_STUB = str(pathlib.Path(options.stub).resolve())
+        tovex.STUBS["gui"] = pathlib.Path(GUI_STUB)
     for needed in (BASELINE_START, BASELINE_COPY, DESKTOP_HOLDER, tovex.STUBS["gui"], tovex.BUILDER):
         if not needed.exists():
             raise SystemExit(f"bench: {needed} is missing: run 'make' first")
@@ -600,7 +628,7 @@ def main() -> int:
         tovex.wineserver("-k")
     lines = table(results, size_rows, options.rounds)
     print("\n".join(lines))
-    if not options.only:
+    if not options.only and not options.stub:
         text = ["# Benchmark results", "", "Written by `make bench` (bench/bench.py); README.md says how to read it.",
                 "", *[f"- {k}: {v}" for k, v in about], "", *lines]
         pathlib.Path(options.out).write_text("\n".join(text) + "\n", encoding="utf-8")
