@@ -119,7 +119,7 @@ test-java: java
 	$(MAKE) -C java test OUT=$(JAVAOUT) JAVA_HOME=$(JAVA_HOME)
 
 test-e2e: all dist wine-prefix
-	$(PYTHON) -m pytest -q tests/e2e $(PYTEST_ARGS)
+	$(PYTHON) -m pytest -q --durations=12 tests/e2e $(PYTEST_ARGS)
 
 # The end-to-end suite N times in a row (make test-repeat N=5); stops at the first failing run.
 N ?= 5
