@@ -24,7 +24,7 @@
 #include "launcher/language.h"
 #include "windows/expand.h"
 #include "windows/options.h"
-#include "windows/options_platform.h"
+#include "windows/options_host.h"
 
 namespace {
 std::string gRoot;

@@ -7,6 +7,8 @@
 #include <emmintrin.h>
 #endif
 
+#include "files/paths.h"
+
 namespace {
 int32_t gUnextractedPosition = 0;
 }  // namespace
@@ -33,17 +35,7 @@ std::string folderWriteFailureText(const std::string& folder, unsigned long wind
 int32_t unextractedPosition() { return gUnextractedPosition; }
 void setUnextractedPosition(int32_t position) { gUnextractedPosition = position; }
 
-std::vector<std::string> splitFileList(const std::string& list) {
-    std::vector<std::string> names;
-    size_t start = 0;
-    while (start <= list.size()) {
-        size_t end = list.find(';', start);
-        if (end == std::string::npos) end = list.size();
-        if (end > start) names.push_back(list.substr(start, end - start));
-        start = end + 1;
-    }
-    return names;
-}
+std::vector<std::string> splitFileList(const std::string& list) { return splitList(list); }
 
 std::string extractionDirName(const std::string& tempFileName, long long seconds) {
     return tempFileName + "_dir" + std::to_string(seconds);

@@ -55,15 +55,9 @@ bool pathExists(const std::string& path) {
 
 std::string makeAbsolutePathList(const std::string& list) {
     std::string out;
-    size_t start = 0;
-    while (start <= list.size()) {
-        size_t end = list.find(';', start);
-        if (end == std::string::npos) end = list.size();
-        if (end > start) {
-            if (!out.empty()) out += ';';
-            out += makeAbsolutePath(list.substr(start, end - start));
-        }
-        start = end + 1;
+    for (const std::string& item : splitList(list)) {
+        if (!out.empty()) out += ';';
+        out += makeAbsolutePath(item);
     }
     return out;
 }

@@ -3,6 +3,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <vector>
 
 constexpr size_t kPathBufferSize = 8192;
 
@@ -58,6 +59,12 @@ std::string textFromFile(const std::string& bytes);
 std::u16string collapseBackslashesWide(const std::u16string& path);
 // Pure: A to Z lower-cased, every other character kept.
 std::u16string toLowerAsciiWide(const std::u16string& path);
+// Pure: the items of a ";"-separated list, in order, taken as they stand (no
+// trimming; quotes are ordinary characters). Skip drops the empty items of ";;", of a
+// leading or trailing ";" and of "" itself; Keep keeps them, for lists whose item
+// count is checked against a stored count ("" is one empty item, "a;" is "a" and "").
+enum class EmptyItems { Skip, Keep };
+std::vector<std::string> splitList(const std::string& list, EmptyItems empty = EmptyItems::Skip);
 // Pure: "X:\", "X:\." or "X:\.\." (a drive root, taken as existing without a look at the disk).
 bool isDriveRootText(const std::string& path);
 // Pure: the text up to and including the last backslash ("" when there is none).

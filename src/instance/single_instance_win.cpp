@@ -4,9 +4,9 @@
 
 #include <cstdio>
 
+#include "files/handles_win.h"
 #include "files/paths.h"
 #include "files/tempdir.h"
-#include "jvm/regkey_win.h"
 #include "launcher/config.h"
 #include "launcher/crt_format_win.h"
 #include "launcher/errors.h"

@@ -9,7 +9,6 @@
 #include "files/paths.h"
 #include "jvm/installed.h"
 #include "jvm/probe.h"
-#include "jvm/regkey_win.h"
 #include "launcher/log.h"
 
 namespace {

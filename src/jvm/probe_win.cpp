@@ -10,7 +10,6 @@
 #include "files/paths.h"
 #include "files/tempdir.h"
 #include "jvm/probe.h"
-#include "jvm/regkey_win.h"
 #include "jvm/vm_check.h"
 #include "jvm/versions.h"
 #include "launcher/config.h"

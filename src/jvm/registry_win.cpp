@@ -4,8 +4,8 @@
 
 #include <vector>
 
+#include "files/handles_win.h"
 #include "jvm/probe.h"
-#include "jvm/regkey_win.h"
 #include "jvm/registry.h"
 #include "jvm/search.h"
 #include "jvm/versions.h"

@@ -3,17 +3,12 @@
 
 #include <cstring>
 
+#include "files/paths.h"
 #include "launcher/texts.h"
 
 std::vector<SearchEntry> parseSearchSequence(const std::string& sequence) {
     std::vector<SearchEntry> entries;
-    size_t start = 0;
-    while (start <= sequence.size()) {
-        size_t end = sequence.find(';', start);
-        if (end == std::string::npos) end = sequence.size();
-        if (end > start) entries.push_back(SearchEntry{sequence[start], sequence.substr(start + 1, end - start - 1)});
-        start = end + 1;
-    }
+    for (const std::string& item : splitList(sequence)) entries.push_back(SearchEntry{item[0], item.substr(1)});
     return entries;
 }
 
@@ -44,17 +39,7 @@ std::string withoutTrailingBackslashes(const std::string& directory) {
     return directory.substr(0, end + 1);
 }
 
-std::vector<std::string> installationDirectories(const std::string& list) {
-    std::vector<std::string> directories;
-    size_t start = 0;
-    while (start <= list.size()) {
-        size_t end = list.find(';', start);
-        if (end == std::string::npos) end = list.size();
-        if (end > start) directories.push_back(list.substr(start, end - start));
-        start = end + 1;
-    }
-    return directories;
-}
+std::vector<std::string> installationDirectories(const std::string& list) { return splitList(list); }
 
 std::string acceptedVersionsText(const std::string& min, const std::string& max) {
     if (!min.empty() && !max.empty()) return min + " to " + max;

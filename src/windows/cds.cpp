@@ -155,17 +155,11 @@ void addClassDataSharingOptions(std::vector<std::string>& options, size_t insert
     }
     // The stamp: the class path and each entry's size and time.
     std::string stampText = classPath;
-    size_t start = 0;
-    while (start <= classPath.size()) {
-        size_t end = classPath.find(';', start);
-        if (end == std::string::npos) end = classPath.size();
-        if (end > start) {
-            uint64_t size = 0, time = 0;
-            cdsFileStamp(classPath.substr(start, end - start), size, time);
-            stampText += "\n" + cdsHash(std::string(reinterpret_cast<const char*>(&size), sizeof size) +
-                                         std::string(reinterpret_cast<const char*>(&time), sizeof time));
-        }
-        start = end + 1;
+    for (const std::string& entry : splitList(classPath)) {
+        uint64_t size = 0, time = 0;
+        cdsFileStamp(entry, size, time);
+        stampText += "\n" + cdsHash(std::string(reinterpret_cast<const char*>(&size), sizeof size) +
+                                     std::string(reinterpret_cast<const char*>(&time), sizeof time));
     }
     std::string stamp = cdsHash(stampText);
     std::string base = folder + "\\" + stamp;

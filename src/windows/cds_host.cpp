@@ -6,7 +6,7 @@
 #include <sstream>
 
 #include "cds.h"
-#include "options_platform.h"
+#include "options_host.h"
 
 std::string cdsRuntimeHome() { return ""; }
 

@@ -1,17 +1,11 @@
 #include "classpath.h"
 
+#include "files/paths.h"
+
 std::vector<ClassPathEntry> parseClassPath(const std::string& setting) {
     std::vector<ClassPathEntry> entries;
-    size_t start = 0;
-    while (start <= setting.size()) {
-        size_t end = setting.find(';', start);
-        if (end == std::string::npos) end = setting.size();
-        if (end > start) {
-            std::string entry = setting.substr(start, end - start);
-            entries.push_back(ClassPathEntry{entry[0], entry.size() > 1 && entry[1] == '1',
-                                             entry.size() > 2 ? entry.substr(2) : std::string()});
-        }
-        start = end + 1;
-    }
+    for (const std::string& entry : splitList(setting))
+        entries.push_back(ClassPathEntry{entry[0], entry.size() > 1 && entry[1] == '1',
+                                         entry.size() > 2 ? entry.substr(2) : std::string()});
     return entries;
 }

@@ -33,7 +33,7 @@ bool splitEnvironmentEntry(const std::string& entry, std::string* name, std::str
 #ifndef _WIN32
 // Host builds: the launcher values that expandVariables uses besides the executable's
 // directory (paths.h), the extraction directory (hostLauncherState() of
-// options_platform.h) and the process environment (environ).
+// options_host.h) and the process environment (environ).
 struct HostExpansionValues {
     std::string jvmHome, systemTempDir;
 };

@@ -5,7 +5,7 @@
 #include <cstdlib>
 
 #include "java_vm_launcher_platform.h"
-#include "options_platform.h"
+#include "options_host.h"
 
 uint32_t currentProcessId() { return static_cast<uint32_t>(getpid()); }
 int consoleOutputCodePage() { return hostLauncherState().consoleOutputCodePage; }

@@ -1,6 +1,8 @@
 // The value of PATH with the native library directories in front.
 #include "nativepath.h"
 
+#include "files/paths.h"
+
 std::string composeNativePath(const std::string& absoluteList, const std::string& previousPath,
                               std::vector<std::string>* leftOut) {
     std::string value = absoluteList;
@@ -10,21 +12,14 @@ std::string composeNativePath(const std::string& absoluteList, const std::string
     // Too long: what was on PATH stays whole; directories go in front while they fit.
     size_t room = previousPath.size() < kNativePathLimit ? kNativePathLimit - previousPath.size() : 0;
     value.clear();
-    size_t start = 0;
     bool full = false;
-    while (start < absoluteList.size()) {
-        size_t end = absoluteList.find(';', start);
-        if (end == std::string::npos) end = absoluteList.size();
-        if (end > start) {
-            std::string directory = absoluteList.substr(start, end - start);
-            if (!full && value.size() + directory.size() + 1 <= room) {
-                value += directory + ';';
-            } else {
-                full = true;
-                if (leftOut) leftOut->push_back(directory);
-            }
+    for (const std::string& directory : splitList(absoluteList)) {
+        if (!full && value.size() + directory.size() + 1 <= room) {
+            value += directory + ';';
+        } else {
+            full = true;
+            if (leftOut) leftOut->push_back(directory);
         }
-        start = end + 1;
     }
     return value + previousPath;
 }

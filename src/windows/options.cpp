@@ -32,18 +32,6 @@ bool endsWith(const std::string& text, char c) { return !text.empty() && text.ba
 // Narrow form of a command-line argument (ANSI code page, "?" for what it cannot hold).
 std::string narrow(const std::u16string& text) { return fromUtf16(text, 0); }
 
-std::vector<std::string> splitList(const std::string& list) {
-    std::vector<std::string> pieces;
-    size_t start = 0;
-    while (start <= list.size()) {
-        size_t end = list.find(';', start);
-        if (end == std::string::npos) end = list.size();
-        if (end > start) pieces.push_back(list.substr(start, end - start));
-        start = end + 1;
-    }
-    return pieces;
-}
-
 // Every ";"-separated piece of list exists (a list brought in by a variable counts as
 // found only when all of it is there).
 bool allExist(const std::string& list) {

@@ -6,7 +6,7 @@
 
 #include <cstdlib>
 
-#include "options_platform.h"
+#include "options_host.h"
 
 HostLauncherState& hostLauncherState() {
     static HostLauncherState* state = new HostLauncherState();

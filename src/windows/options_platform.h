@@ -2,7 +2,6 @@
 // other modules, declared once so that the assembly is tested on the host too.
 // Windows: options_win.cpp and java_vm_launcher_win.cpp; host: *_host.cpp.
 #pragma once
-#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -20,24 +19,3 @@ std::vector<std::string> findFileNames(const std::string& pattern);
 bool optionPathExists(const std::string& path);
 // path opened for reading in text mode; nullptr when it cannot be opened.
 FILE* openTextFile(const std::string& path);
-
-#ifndef _WIN32
-// Host builds: launcher state that the Windows build takes from other modules,
-// set by tests. Windows-style paths ("C:\App\x") are looked up under
-// driveRoot ("<driveRoot>/C/App/x", UNC paths under "<driveRoot>/UNC/", "." and ".."
-// resolved without leaving driveRoot); other paths are used with "\" read as "/".
-struct HostLauncherState {
-    std::string driveRoot;
-    std::string tempDir;
-    int32_t unextractedPosition = 0;
-    bool languageRestart = false;
-    bool hasSemaphoreName = false;
-    std::string semaphoreName;
-    std::string processCommFilePrefix;  // processCommFileName(pid) = prefix + "tvx_p<pid>.tmp"
-    int consoleOutputCodePage = 65001;
-    void* createJavaVm = nullptr;       // JNI_CreateJavaVM of a loaded libjvm
-};
-HostLauncherState& hostLauncherState();
-// The host path that a launcher path stands for.
-std::string hostPathOf(const std::string& path);
-#endif

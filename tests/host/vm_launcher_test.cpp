@@ -10,7 +10,7 @@
 #include "launcher/config.h"
 #include "launcher/log.h"
 #include "windows/java_vm_launcher.h"
-#include "windows/options_platform.h"
+#include "windows/options_host.h"
 
 namespace {
 

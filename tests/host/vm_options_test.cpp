@@ -16,7 +16,7 @@
 #include "launcher/language.h"
 #include "launcher/log.h"
 #include "windows/options.h"
-#include "windows/options_platform.h"
+#include "windows/options_host.h"
 
 namespace {
 

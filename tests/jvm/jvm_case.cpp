@@ -20,7 +20,7 @@
 #include "launcher/language.h"
 #include "launcher/log.h"
 #include "windows/java_vm_launcher.h"
-#include "windows/options_platform.h"
+#include "windows/options_host.h"
 
 namespace {
 

@@ -3,6 +3,7 @@
 
 #include "builder.h"
 #include "resources.h"
+#include "files/paths.h"
 #include "launcher/config_ids.h"
 
 namespace builder {
@@ -158,14 +159,8 @@ bool findAppendedFiles(const std::string& image, uint64_t end, const BlockData& 
     if (!checkSettingValue(CFG_FILE_COUNT, *countText, error)) return false;
     long long count = std::stoll(*countText);
     if (count <= 0) return false;
-    std::vector<std::string> names;
-    size_t b = 0;
-    for (;;) {
-        size_t s = listText->find(';', b);
-        names.push_back(listText->substr(b, s == std::string::npos ? std::string::npos : s - b));
-        if (s == std::string::npos) break;
-        b = s + 1;
-    }
+    // Empty names are kept: each one is a file whose count must match the stored count.
+    std::vector<std::string> names = splitList(*listText, EmptyItems::Keep);
     if (static_cast<long long>(names.size()) != count) return false;
     uint64_t pos = end;
     for (const std::string& name : names) {
