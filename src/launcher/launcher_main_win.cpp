@@ -98,7 +98,9 @@ int launcherMain(void* instance, const char* tail, int showCommand) {
     bool splash = getConfigFlag(CFG_SPLASH_ENABLED);
     bool runtimeSplash = getConfigFlag(CFG_SPLASH_FROM_RUNTIME);
     if (splash && !runtimeSplash) showSplash(showCommand);
-    if (extractFiles() != 0) fatalMessage(CFG_MSG_INTERNAL_ERROR, "16", extractionFailureDetails().c_str());
+    if (extractFiles() != 0) {
+        fatalMessage(CFG_MSG_INTERNAL_ERROR, internal_error::kExtraction, extractionFailureDetails().c_str());
+    }
     setNativeLibraryPath();
     if (!LoadDLL(true)) exitLauncher(83);
     if (splash && runtimeSplash) showSplash(showCommand);
