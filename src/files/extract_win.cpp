@@ -10,6 +10,7 @@
 #include "paths.h"
 #include "launcher/errors.h"
 #include "launcher/log.h"
+#include "launcher/texts.h"
 #include "tempdir.h"
 
 namespace {
@@ -24,7 +25,8 @@ int extractFile(HANDLE executable, const std::string& outputPath) {
     if (!output.valid()) {
         DWORD error = GetLastError();
         logError("could not create %s (%d)", outputPath.c_str(), static_cast<int>(error));
-        fatalMessage(CFG_MSG_INTERNAL_ERROR, "11", folderWriteFailureText(tempDir(), error).c_str());
+        fatalMessage(CFG_MSG_INTERNAL_ERROR, internal_error::kExtractedFile,
+                     folderWriteFailureText(tempDir(), error).c_str());
     }
     // The output is closed on failure too, so that the exit path can delete it.
     int result = copyFileData(executable, output.get(), length, true);
@@ -163,7 +165,8 @@ void createTempDir() {
     tempDir().clear();
     std::string folder = selectTempPath();
     logError("could not create an extraction directory in %s (%d)", folder.c_str(), static_cast<int>(error));
-    fatalMessage(CFG_MSG_INTERNAL_ERROR, "7", folderWriteFailureText(folder, error).c_str());
+    fatalMessage(CFG_MSG_INTERNAL_ERROR, internal_error::kExtractionDirectory,
+                 folderWriteFailureText(folder, error).c_str());
 }
 
 int extractFiles() {

@@ -181,7 +181,7 @@ void writeCommunicationFile(const std::string& commFile, Turn& turn) {
                               nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         logMessage("CreateFile failed %d", static_cast<int>(GetLastError()));
-        failHandOver(turn, "21");
+        failHandOver(turn, internal_error::kHandOverFileCreate);
     }
     bool cut = false;
     std::u16string text = communicationText(ownArguments(), &cut);
@@ -193,7 +193,7 @@ void writeCommunicationFile(const std::string& commFile, Turn& turn) {
         CloseHandle(file);
         // An incomplete file would only block the next start: it is this start's own, remove it.
         DeleteFileA(commFile.c_str());
-        failHandOver(turn, "22");
+        failHandOver(turn, internal_error::kHandOverFileWrite);
     }
     CloseHandle(file);
 }
@@ -325,7 +325,7 @@ void checkSingleInstance() {
         case TurnResult::TimedOut:
             logError("no turn for the hand-over within %d seconds", static_cast<int>(kTurnLimitMs / 1000));
             if (!ownArguments().empty()) argumentsNotHandedOver(turn, "no turn");
-            failHandOver(turn, "23");
+            failHandOver(turn, internal_error::kHandOverNoTurn);
     }
 
     turn.release();

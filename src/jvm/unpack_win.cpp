@@ -55,7 +55,7 @@ void unpackJar(const std::string& runtimeDirectory, const std::string& packedPat
     if (!CreateProcessA(program.c_str(), commandBuffer.data(), nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS,
                         nullptr, nullptr, &startup, &process)) {
         logMessage("could not create unpack process");
-        fatalMessage(CFG_MSG_INTERNAL_ERROR, "20");
+        fatalMessage(CFG_MSG_INTERNAL_ERROR, internal_error::kUnpackStart);
     }
     logMessage("waiting for unpack200 to finish");
     WaitForSingleObject(process.hProcess, INFINITE);

@@ -68,6 +68,14 @@ void handleConsoleSwitches() {
         }
     }
 }
+
+// The appended files; a failure ends the start with the internal error of extraction.
+void extractAppendedFiles() {
+    if (extractFiles() != 0) {
+        fatalMessage(CFG_MSG_INTERNAL_ERROR, internal_error::kExtraction, extractionFailureDetails().c_str());
+    }
+}
+
 }  // namespace
 
 std::vector<std::u16string>& argumentList() {
@@ -98,7 +106,7 @@ int launcherMain(void* instance, const char* tail, int showCommand) {
     bool splash = getConfigFlag(CFG_SPLASH_ENABLED);
     bool runtimeSplash = getConfigFlag(CFG_SPLASH_FROM_RUNTIME);
     if (splash && !runtimeSplash) showSplash(showCommand);
-    if (extractFiles() != 0) fatalMessage(CFG_MSG_INTERNAL_ERROR, "16", extractionFailureDetails().c_str());
+    extractAppendedFiles();
     setNativeLibraryPath();
     if (!LoadDLL(true)) exitLauncher(83);
     if (splash && runtimeSplash) showSplash(showCommand);

@@ -3,11 +3,20 @@
 // returns. Safe to call from the main thread and the splash thread.
 #pragma once
 
+// The compiler checks every log call's arguments against its format, by the conventions
+// of the C runtime that formats the line: msvcrt's on Windows (crt_format_win.h), the C
+// library's elsewhere.
+#ifdef _WIN32
+#define TOVEX_LOG_FORMAT __attribute__((format(ms_printf, 1, 2)))
+#else
+#define TOVEX_LOG_FORMAT __attribute__((format(printf, 1, 2)))
+#endif
+
 // One line: the formatted text and a line end. printf conventions of the
 // platform, including "%I64d" on Windows.
-void logMessage(const char* format, ...);
+TOVEX_LOG_FORMAT void logMessage(const char* format, ...);
 // One line beginning with "ERROR: ".
-void logError(const char* format, ...);
+TOVEX_LOG_FORMAT void logError(const char* format, ...);
 // The log file's path, or nullptr when logging is off (or not yet decided).
 const char* logFilePath();
 // Set by the launch driver when the first argument is a log-file switch; must

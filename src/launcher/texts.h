@@ -29,9 +29,6 @@ inline constexpr const char* kMessageDetails = "{details}";
 inline constexpr const char* kInternalErrorAdvice =
     "\n\nWhat to do: start the program again; if this error comes back, reinstall the program.";
 
-// Error text with the log file appended.
-inline constexpr const char* kWithLogFormat = "%s\n\nLog: %s";
-
 // Log-file prompt.
 inline constexpr const char* kLogPromptFormat =
     "The following log file will be created:\n\n%s\n\nDo you want to open an Explorer window?";
@@ -74,3 +71,29 @@ inline constexpr const char* kWrongArchitectureFormat =
 // Where the builder's default texts tell the user to get Java (one stable address).
 inline constexpr const char* kJavaDownloadSite = "https://adoptium.net/";
 }  // namespace texts
+
+// The codes of internal errors: the "{0}" of message 1009 (CFG_MSG_INTERNAL_ERROR), shown to the
+// user and quoted in support notes, so a code never changes. docs/launcher.md lists them.
+namespace internal_error {
+// Extraction of appended files: no extraction directory could be created (ten attempts).
+inline constexpr const char* kExtractionDirectory = "7";
+// Extraction of appended files: one of the files could not be created.
+inline constexpr const char* kExtractedFile = "11";
+// First run: the class com/marlowkit/runtime/launcher/FirstRun is not in the VM.
+inline constexpr const char* kFirstRunClass = "14";
+// First run: that class has no static firstRun()Z.
+inline constexpr const char* kFirstRunMethod = "15";
+// The launch driver: extraction of the appended files failed (file cut short, a write failed).
+inline constexpr const char* kExtraction = "16";
+// A packed runtime: its unpack process could not be started.
+inline constexpr const char* kUnpackStart = "20";
+// Single instance: the communication file for the hand-over could not be created.
+inline constexpr const char* kHandOverFileCreate = "21";
+// Single instance: the communication file could not be written.
+inline constexpr const char* kHandOverFileWrite = "22";
+// Single instance: a start without arguments got no turn for the hand-over in time.
+inline constexpr const char* kHandOverNoTurn = "23";
+// The VM could not allocate main's argument array or one of its strings (out of memory).
+// Shares "23" with kHandOverNoTurn since both were first shown; the log line tells them apart.
+inline constexpr const char* kArgumentArray = "23";
+}  // namespace internal_error

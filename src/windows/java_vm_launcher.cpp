@@ -13,6 +13,7 @@
 #include "launcher/config.h"
 #include "launcher/errors.h"
 #include "launcher/log.h"
+#include "launcher/texts.h"
 #include "options.h"
 #include "options_platform.h"
 #include "windows/args.h"
@@ -117,7 +118,7 @@ std::u16string logFileArgument(int32_t id) {
 [[noreturn]] void argumentArrayFailed(JNIEnv* env) {
     logError("could not build the argument array of main");
     if (env->ExceptionOccurred()) env->ExceptionDescribe();
-    fatalMessage(CFG_MSG_INTERNAL_ERROR, kArgumentArrayFailedCode);
+    fatalMessage(CFG_MSG_INTERNAL_ERROR, internal_error::kArgumentArray);
 }
 
 }  // namespace
@@ -288,9 +289,9 @@ bool checkFirstRun() {
     if (!optionPathExists(marker)) return true;
     JNIEnv* env = gEnv;
     jclass firstRunClass = env->FindClass("com/marlowkit/runtime/launcher/FirstRun");
-    if (!firstRunClass) fatalMessage(CFG_MSG_INTERNAL_ERROR, "14");
+    if (!firstRunClass) fatalMessage(CFG_MSG_INTERNAL_ERROR, internal_error::kFirstRunClass);
     jmethodID firstRun = env->GetStaticMethodID(firstRunClass, "firstRun", "()Z");
-    if (!firstRun) fatalMessage(CFG_MSG_INTERNAL_ERROR, "15");
+    if (!firstRun) fatalMessage(CFG_MSG_INTERNAL_ERROR, internal_error::kFirstRunMethod);
     jboolean result = env->CallStaticBooleanMethod(firstRunClass, firstRun);
     if (env->ExceptionOccurred()) {
         env->ExceptionDescribe();

@@ -31,10 +31,6 @@ JavaVM* javaVm();
 bool vmExists();
 
 
-// Internal-error code (message 1009) when the VM cannot allocate the argument array or
-// one of its strings (it is out of memory).
-inline constexpr const char* kArgumentArrayFailedCode = "23";
-
 // The steps of launchProgram, exposed for tests.
 // The launcher's own system properties, in their fixed order (each at most 8,191 bytes).
 std::vector<std::string> buildLauncherProperties();

@@ -234,3 +234,18 @@ def test_missing_main_method(appdir):
     result = tovex.run_exe(exe)
     assert result.returncode == 1
     assert "E1011 no main method" in result.stderr
+
+
+@pytest.mark.parametrize("script,code", [
+    ("missing class com/marlowkit/runtime/launcher/FirstRun\n", "14"),
+    ("missing method firstRun\n", "15"),
+], ids=["no-class", "no-method"])
+def test_first_run_that_cannot_be_called_is_an_internal_error(appdir, script, code):
+    marker = appdir / "inst" / ".marlowkit"
+    marker.mkdir(parents=True)
+    (marker / "firstrun").write_text("")
+    exe, rt = app(appdir, script=script, LAUNCHER_FLAVOUR="i", INSTALLATION_ROOT=".\\inst")
+    result = tovex.run_exe(exe)
+    assert result.returncode == 1, result.stderr
+    assert f"E1009 internal error {code}" in result.stderr.splitlines()
+    assert not any("call main" in line or "call firstRun" in line for line in rt.last_run())
