@@ -9,34 +9,19 @@
 
 namespace pe {
 
-// DOS header.
-constexpr uint32_t kDosHeaderSize = 64;
-constexpr uint32_t kPeOffsetField = 0x3C;  // e_lfanew: where "PE\0\0" is
-// From the signature on: the signature, then the COFF file header.
-constexpr uint32_t kMachineField = 4;
-constexpr uint32_t kSectionCountField = 6;
-constexpr uint32_t kTimeDateStampField = 8;
-constexpr uint32_t kOptionalSizeField = 20;
-constexpr uint32_t kCharacteristicsField = 22;
-constexpr uint32_t kOptionalHeaderStart = 24;  // signature (4) and COFF file header (20)
-// The PE32+ optional header, from its start.
+// The DOS header: its size, and e_lfanew (where "PE\0\0" is).
+constexpr uint32_t kDosHeaderSize = 64, kPeOffsetField = 0x3C;
+// From the signature on: the COFF file header's fields, then the optional header's start.
+constexpr uint32_t kMachineField = 4, kSectionCountField = 6, kTimeDateStampField = 8, kOptionalSizeField = 20,
+                   kCharacteristicsField = 22, kOptionalHeaderStart = 24;
+// The PE32+ optional header, from its start; the data directories are 8 bytes each (RVA, size).
 constexpr uint16_t kPe32PlusMagic = 0x20B;
-constexpr uint32_t kSectionAlignmentField = 32;
-constexpr uint32_t kFileAlignmentField = 36;
-constexpr uint32_t kSizeOfHeadersField = 60;
-constexpr uint32_t kCheckSumField = 64;
-constexpr uint32_t kSubsystemField = 68;
-constexpr uint32_t kDirectoryCountField = 108;
-constexpr uint32_t kDirectoriesField = 112;  // 8 bytes per directory: RVA, size
-constexpr uint32_t kDirectorySize = 8;
-constexpr uint32_t kCertificateDirectory = 4;  // its "RVA" is a file offset
+constexpr uint32_t kSectionAlignmentField = 32, kFileAlignmentField = 36, kSizeOfHeadersField = 60,
+                   kCheckSumField = 64, kSubsystemField = 68, kDirectoryCountField = 108, kDirectoriesField = 112;
+constexpr uint32_t kDirectorySize = 8, kCertificateDirectory = 4;  // the certificate table's "RVA" is a file offset
 // A section-table entry.
-constexpr uint32_t kSectionEntrySize = 40;
-constexpr uint32_t kSectionVirtualSizeField = 8;
-constexpr uint32_t kSectionVirtualAddressField = 12;
-constexpr uint32_t kSectionRawSizeField = 16;
-constexpr uint32_t kSectionRawOffsetField = 20;
-constexpr uint32_t kSectionCharacteristicsField = 36;
+constexpr uint32_t kSectionEntrySize = 40, kSectionVirtualSizeField = 8, kSectionVirtualAddressField = 12,
+                   kSectionRawSizeField = 16, kSectionRawOffsetField = 20, kSectionCharacteristicsField = 36;
 
 // The file offset of entry index of the section table (signed: the launcher
 // computes it from the file's values as they are, negative ones included).

@@ -25,26 +25,21 @@ constexpr size_t kTable = kPe + 24 + 240;
 // A PE32+ image with two sections; the last entry's raw data (0x200 bytes at
 // 0x200) ends before the first entry's (0x400 bytes at 0x400).
 std::string twoSections() {
+    struct Field {
+        size_t at;
+        uint64_t value;
+        int width;
+    };
+    const Field fields[] = {
+        {0, 0x5A4D, 2},  {0x3C, kPe, 4},  {kPe, 0x4550, 4},  // "MZ", e_lfanew, "PE\0\0"
+        {kPe + 4, 0x8664, 2}, {kPe + 6, 2, 2}, {kPe + 8, 0x12345678, 4}, {kPe + 20, 240, 2}, {kPe + 22, 0x2022, 2},
+        {kPe + 24, 0x20B, 2},
+        // .text: virtual size and address, raw size and offset, characteristics; .rsrc: raw size and offset
+        {kTable, 0x747865742E, 5}, {kTable + 8, 0x3F0, 4}, {kTable + 12, 0x1000, 4}, {kTable + 16, 0x400, 4},
+        {kTable + 20, 0x400, 4}, {kTable + 36, 0x60000020, 4}, {kTable + 56, 0x200, 4}, {kTable + 60, 0x200, 4},
+    };
     std::string image(0x800, '\0');
-    image[0] = 'M';
-    image[1] = 'Z';
-    put(image, 0x3C, kPe, 4);
-    image.replace(kPe, 4, std::string("PE\0\0", 4));
-    put(image, kPe + 4, 0x8664, 2);
-    put(image, kPe + 6, 2, 2);
-    put(image, kPe + 8, 0x12345678, 4);
-    put(image, kPe + 20, 240, 2);
-    put(image, kPe + 22, 0x2022, 2);
-    put(image, kPe + 24, 0x20B, 2);
-    image.replace(kTable, 5, ".text");
-    put(image, kTable + 8, 0x3F0, 4);
-    put(image, kTable + 12, 0x1000, 4);
-    put(image, kTable + 16, 0x400, 4);
-    put(image, kTable + 20, 0x400, 4);
-    put(image, kTable + 36, 0x60000020, 4);
-    image.replace(kTable + 40, 5, ".rsrc");
-    put(image, kTable + 40 + 16, 0x200, 4);
-    put(image, kTable + 40 + 20, 0x200, 4);
+    for (const Field& f : fields) put(image, f.at, f.value, f.width);
     return image;
 }
 
