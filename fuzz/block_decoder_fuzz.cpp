@@ -12,16 +12,10 @@
 #include "builder.h"
 #include "fuzz_support.h"
 #include "launcher/config_block.h"
+#include "launcher/pe_image.h"
 
 namespace {
 const char kLanguage[] = "de_DE";
-
-uint32_t field(const std::string& bytes, uint64_t at, int width) {
-    uint32_t value = 0;
-    for (int i = width - 1; i >= 0; --i)
-        value = (value << 8) | (at + i < bytes.size() ? static_cast<unsigned char>(bytes[at + i]) : 0);
-    return value;
-}
 
 std::string cutAtNul(const std::string& text) { return text.substr(0, text.find('\0')); }
 std::u16string cutAtNul(const std::u16string& text) { return text.substr(0, text.find(u'\0')); }
@@ -45,8 +39,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     // The launcher reads the section count and the optional header size as signed
     // 16-bit values; no loadable image comes near 0x8000 of either.
-    uint32_t pe = field(bytes, 60, 4);
-    if (field(bytes, pe + 6, 2) >= 0x8000 || field(bytes, pe + 20, 2) >= 0x8000) return 0;
+    pe::PeHeaders headers;
+    FUZZ_CHECK(pe::readPeHeaders(bytes, &headers) == pe::PeStatus::Ok);  // findBlockStart needed them
+    if (headers.coff.sectionCount >= 0x8000 || headers.coff.optionalSize >= 0x8000) return 0;
     FUZZ_CHECK(fatal == nullptr);
     FUZZ_CHECK(config.endPosition == end);
     std::map<int32_t, std::string> strings;

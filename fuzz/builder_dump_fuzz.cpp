@@ -93,7 +93,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         FUZZ_CHECK(builder::readWholeFile(file.path, content, error));
         FUZZ_CHECK(position + 8 + content.size() <= image.size());
         for (size_t i = 0; i < content.size(); ++i)
-            FUZZ_CHECK(static_cast<unsigned char>(content[i] ^ image[position + 8 + i]) == builder::kFileXor);
+            FUZZ_CHECK(static_cast<unsigned char>(content[i] ^ image[position + 8 + i]) == kScrambleByte);
         position += 8 + content.size();
     }
     if (listed) FUZZ_CHECK(position == image.size());

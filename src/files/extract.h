@@ -2,7 +2,7 @@
 //
 // The appended region starts where the configuration block ends and is a plain
 // sequence of entries: an 8-byte little-endian signed length, then that many
-// content bytes, each stored XORed with 0xD6. The names come from the file list
+// content bytes, each stored XORed with kScrambleByte. The names come from the file list
 // setting (";"-separated, in stored order), the number of entries from the file
 // count setting.
 #pragma once
@@ -10,7 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "entry_name.h"  // isSafeEntryName, the name rule shared with the builder
+#include "entry_name.h"              // isSafeEntryName, the name rule shared with the builder
+#include "launcher/block_format.h"  // kScrambleByte
 
 // The extraction directory; empty when nothing was extracted.
 std::string& tempDir();
@@ -49,7 +50,6 @@ std::string& extractionFailureDetails();
 // The "{details}" of a folder that could not be written: a full disk (Windows
 // errors 112 and 39) or any other failure, with the folder and what to do.
 std::string folderWriteFailureText(const std::string& folder, unsigned long windowsError);
-constexpr unsigned char kScrambleByte = 0xD6;
 constexpr size_t kCopyChunkSize = 8192;
 // The ";"-separated file list without its empty items.
 std::vector<std::string> splitFileList(const std::string& list);

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "jvm/vmlib.h"
+#include "launcher/pe_image.h"
 
 namespace {
 // Written and read on the main thread only (the search and LoadDLL).
@@ -13,10 +14,10 @@ VmLibraryVerdict* gWrongArchitecture = nullptr;
 // e_lfanew beyond this is no header a loader would accept.
 constexpr uint32_t kMaxHeaderOffset = 0x10000000;
 
-uint16_t le16(const unsigned char* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-uint32_t le32(const unsigned char* p) {
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
-           (static_cast<uint32_t>(p[3]) << 24);
+// A header the walker refuses: not a PE image, or one cut off inside its headers.
+PeImageKind kindOf(pe::PeStatus status) {
+    return status == pe::PeStatus::DosHeaderCut || status == pe::PeStatus::HeadersCut ? PeImageKind::Truncated
+                                                                                       : PeImageKind::NotPe;
 }
 
 std::string lowerAscii(std::string text) {
@@ -45,39 +46,31 @@ std::string problemOf(const VmLibraryFinding& f) {
 }  // namespace
 
 PeImageInfo inspectPeImage(PeByteReader read, void* context) {
+    // Two reads of the file: the DOS header, then the signature and COFF header.
     PeImageInfo info;
-    unsigned char dos[64];
+    unsigned char dos[pe::kDosHeaderSize];
     long got = read(context, 0, sizeof(dos), dos);
     if (got < 0) return info;  // Unreadable
-    if (got < 2 || dos[0] != 'M' || dos[1] != 'Z') {
-        info.kind = PeImageKind::NotPe;
+    uint32_t offset = 0;
+    pe::PeStatus status = pe::readDosHeader(dos, static_cast<size_t>(got), &offset);
+    if (status == pe::PeStatus::Ok && offset > kMaxHeaderOffset) status = pe::PeStatus::NoSignature;
+    if (status != pe::PeStatus::Ok) {
+        info.kind = kindOf(status);
         return info;
     }
-    if (got < static_cast<long>(sizeof(dos))) {
-        info.kind = PeImageKind::Truncated;
-        return info;
-    }
-    uint32_t offset = le32(dos + 0x3c);
-    if (offset > kMaxHeaderOffset) {
-        info.kind = PeImageKind::NotPe;
-        return info;
-    }
-    unsigned char header[24];  // signature (4) and the COFF file header (20)
+    unsigned char header[pe::kOptionalHeaderStart];
     got = read(context, offset, sizeof(header), header);
     if (got < 0) return info;
-    if (got >= 4 && std::memcmp(header, "PE\0\0", 4) != 0) {
-        info.kind = PeImageKind::NotPe;
+    pe::CoffHeader coff;
+    status = pe::readCoffHeader(header, static_cast<size_t>(got), &coff);
+    if (status != pe::PeStatus::Ok) {
+        info.kind = kindOf(status);
         return info;
     }
-    if (got < static_cast<long>(sizeof(header))) {
-        info.kind = PeImageKind::Truncated;
-        return info;
-    }
-    info.machine = le16(header + 4);
-    uint16_t characteristics = le16(header + 22);
+    info.machine = coff.machine;
     if (info.machine != kMachineX8664)
         info.kind = PeImageKind::WrongMachine;
-    else if (!(characteristics & kImageFileDll))
+    else if (!(coff.characteristics & kImageFileDll))
         info.kind = PeImageKind::NotDll;
     else
         info.kind = PeImageKind::X8664Dll;

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "log.h"
+#include "pe_image.h"
 #include "texts.h"
 
 bool MemoryByteSource::read(void* buffer, uint32_t count, uint32_t* got) {
@@ -139,17 +140,19 @@ bool findConfigBlockStart(ByteSource& source, const char** fatalText) {
     auto seekTo = [&](int64_t position) {
         if (position < 0 || !source.seek(static_cast<uint64_t>(position))) source.seek(source.size());
     };
-    seekTo(60);
+    seekTo(pe::kPeOffsetField);
     if (!readInt32(source, &peOffset, fatalText)) return false;
-    seekTo(static_cast<int64_t>(peOffset) + 6);
+    seekTo(static_cast<int64_t>(peOffset) + pe::kSectionCountField);
     if (!readInt16(source, &sections, fatalText)) return false;
     logMessage("number of sections: %d", sections);
-    seekTo(static_cast<int64_t>(peOffset) + 20);
+    seekTo(static_cast<int64_t>(peOffset) + pe::kOptionalSizeField);
     if (!readInt16(source, &optionalHeaderSize, fatalText)) return false;
     logMessage("size of optional headers: %d", optionalHeaderSize);
-    int64_t rawSizeField = static_cast<int64_t>(peOffset) + optionalHeaderSize + 40 * static_cast<int64_t>(sections);
-    logMessage("resSectionTableStart: %d", static_cast<int>(rawSizeField - 16));
-    seekTo(rawSizeField);
+    // The last entry of the section table, whatever the others hold.
+    int64_t lastEntry = pe::sectionEntryOffset(peOffset, optionalHeaderSize, static_cast<int64_t>(sections) - 1);
+    logMessage("resSectionTableStart: %d", static_cast<int>(lastEntry));
+    seekTo(lastEntry + pe::kSectionRawSizeField);
+    static_assert(pe::kSectionRawOffsetField == pe::kSectionRawSizeField + 4, "read one after the other");
     if (!readInt32(source, &rawDataSize, fatalText) || !readInt32(source, &rawDataOffset, fatalText)) return false;
     logMessage("rawDataSize: %d, rawDataOffset: %d", rawDataSize, rawDataOffset);
     // The section fields are unsigned in the PE format.

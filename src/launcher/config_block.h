@@ -7,7 +7,7 @@
 #include <map>
 #include <string>
 
-constexpr uint32_t kConfigMagic = 0xE8E413D5u;
+#include "block_format.h"
 
 // A seekable, readable sequence of bytes (the executable file).
 struct ByteSource {

@@ -2,6 +2,7 @@
 #include <cstdio>
 
 #include "builder.h"
+#include "launcher/pe_image.h"
 
 namespace builder {
 
@@ -97,7 +98,7 @@ struct Reader {
 
 std::string encodeBlock(const BlockData& block) {
     std::string out;
-    putU32(out, kBlockMagic);
+    putU32(out, kConfigMagic);
     putU32(out, block.reserved1);
     putU32(out, block.reserved2);
     putU64(out, 0);  // filled in below
@@ -120,8 +121,8 @@ std::string encodeBlock(const BlockData& block) {
             putWide(out, e.value);
         }
     }
-    uint64_t rest = out.size() - 12;
-    for (int i = 0; i < 8; ++i) out[12 + i] = static_cast<char>((rest >> (8 * i)) & 0xFF);
+    uint64_t rest = out.size() - kBlockReservedValueOffset;
+    for (int i = 0; i < 8; ++i) out[kBlockReservedValueOffset + i] = static_cast<char>((rest >> (8 * i)) & 0xFF);
     return out;
 }
 
@@ -134,7 +135,7 @@ bool decodeBlock(const std::string& image, uint64_t start, BlockData& block, uin
         return false;
     }
     if (!r.u32(magic, "magic")) return false;
-    if (magic != kBlockMagic) {
+    if (magic != kConfigMagic) {
         char buf[120];
         std::snprintf(buf, sizeof buf, "no configuration block (found 0x%08X instead of the magic at offset %llu)",
                       magic, static_cast<unsigned long long>(start));
@@ -175,50 +176,34 @@ bool decodeBlock(const std::string& image, uint64_t start, BlockData& block, uin
 }
 
 std::string blockTrailer(uint64_t blockEnd) {
-    std::string out("\xE8\xE4\x13\xD5", 4);
-    uint64_t size = blockEnd + 4;
-    if (size % 512) out.append(static_cast<size_t>(512 - size % 512), '\0');
+    std::string out;
+    for (int shift = 24; shift >= 0; shift -= 8) out += static_cast<char>((kConfigMagic >> shift) & 0xFF);
+    uint64_t size = blockEnd + kTrailerSize;
+    if (size % kTrailerAlignment) out.append(static_cast<size_t>(kTrailerAlignment - size % kTrailerAlignment), '\0');
     return out;
 }
 
 bool findBlockStart(const std::string& image, uint64_t& start, std::string& error) {
-    const uint64_t size = image.size();
-    if (size < 64 || image[0] != 'M' || image[1] != 'Z') {
-        error = "not a PE32+ image (no MZ header)";
-        return false;
-    }
-    uint64_t p = getLE(image, 60, 4);
-    if (p + 24 + 2 > size || image.compare(p, 4, std::string("PE\0\0", 4)) != 0) {
-        error = "not a PE32+ image (no PE signature)";
-        return false;
-    }
-    if (getLE(image, p + 24, 2) != 0x20B) {
-        error = "not a PE32+ image (optional header magic is not 0x20B)";
-        return false;
-    }
-    uint64_t sections = getLE(image, p + 6, 2);
-    uint64_t optionalSize = getLE(image, p + 20, 2);
-    if (sections == 0) {
+    pe::PeHeaders headers;
+    if (!readPe32PlusHeaders(image, headers, error)) return false;
+    if (headers.coff.sectionCount == 0) {
         error = "the image has no sections";
         return false;
     }
-    // The raw-data size and offset fields of the last section-table entry.
-    uint64_t q = p + optionalSize + 40 * sections;
-    if (q + 8 > size) {
+    uint32_t rawOffset = 0, rawSize = 0;
+    if (!pe::lastSectionRawEnd(image, headers, &rawOffset, &rawSize)) {
         error = "the section table reaches beyond the end of the file";
         return false;
     }
-    uint64_t rawSize = getLE(image, q, 4);
-    uint64_t rawOffset = getLE(image, q + 4, 4);
-    if (rawOffset + rawSize > size) {
+    if (uint64_t{rawOffset} + rawSize > image.size()) {
         char buf[160];
         std::snprintf(buf, sizeof buf, "the last section's raw data (offset %llu, size %llu) lies beyond the end of the file (%llu bytes)",
                       static_cast<unsigned long long>(rawOffset), static_cast<unsigned long long>(rawSize),
-                      static_cast<unsigned long long>(size));
+                      static_cast<unsigned long long>(image.size()));
         error = buf;
         return false;
     }
-    start = rawOffset + rawSize;
+    start = uint64_t{rawOffset} + rawSize;
     return true;
 }
 

@@ -32,7 +32,7 @@ const DefaultText kDefaults[] = {
     {10124, "1"},  // CLASS_DATA_SHARING: on for new executables
 };
 
-// Copies a file into the output, XORing every byte with 0xD6.
+// Copies a file into the output, XORing every byte with kScrambleByte.
 struct ScrambleSink : ChunkSink {
     OutputFile& out;
     PeChecksum& checksum;
@@ -41,7 +41,7 @@ struct ScrambleSink : ChunkSink {
     ScrambleSink(OutputFile& o, PeChecksum& c) : out(o), checksum(c) {}
     bool chunk(const char* data, size_t size, std::string& error) override {
         buffer.assign(data, size);
-        for (char& c : buffer) c = static_cast<char>(static_cast<unsigned char>(c) ^ kFileXor);
+        for (char& c : buffer) c = static_cast<char>(static_cast<unsigned char>(c) ^ kScrambleByte);
         written += size;
         checksum.add(buffer.data(), buffer.size());
         return writeOutput(out, buffer.data(), buffer.size(), error);

@@ -8,16 +8,14 @@
 #include <string>
 #include <vector>
 
+#include "launcher/block_format.h"  // the layout the launcher reads: magic, trailer, XOR byte, limits
 #include "pe_resources.h"
 
 namespace builder {
 
-constexpr uint32_t kBlockMagic = 0xE8E413D5u;
-constexpr unsigned char kFileXor = 0xD6;
 constexpr size_t kNarrowLimit = 8191;  // the launcher reads strings into 8192-byte buffers
 constexpr size_t kFontNameLimit = 31;
 constexpr size_t kVmTypeLimit = 199;
-constexpr uint64_t kMaxImageSize = 0x7FFFFFFFull;  // file positions of the launcher are 32-bit
 
 // ---- Text conversions -------------------------------------------------------
 
@@ -161,7 +159,7 @@ const char* defaultValue(int32_t id);
 // ---- Whole operations --------------------------------------------------------------
 
 // Writes out = stub up to its block start, the block, then either the appended
-// files (length, content XOR 0xD6) or the trailer and padding. Nothing is
+// files (length, content XOR kScrambleByte) or the trailer and padding. Nothing is
 // left at out when it fails.
 // resources: the changes of the stub's resources and headers (see pe_resources.h);
 // the CheckSum is always computed over the whole file.

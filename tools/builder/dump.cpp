@@ -135,17 +135,16 @@ const std::string* findString(const BlockData& block, int32_t id) {
 // of the data directories gives its file offset and size. False when there is none
 // or it does not end the file, as signing tools write it.
 bool certificateTable(const std::string& image, uint64_t& offset, uint64_t& size) {
-    auto get = [&](uint64_t at, int width) {
-        uint64_t v = 0;
-        for (int i = width - 1; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(image[at + i]);
-        return v;
-    };
-    if (image.size() < 64) return false;
-    uint64_t pe = get(60, 4);
-    const uint64_t directoryCountAt = pe + 24 + 108, securityAt = pe + 24 + 112 + 4 * 8;
-    if (securityAt + 8 > image.size() || get(pe + 24, 2) != 0x20B || get(directoryCountAt, 4) < 5) return false;
-    offset = get(securityAt, 4);
-    size = get(securityAt + 4, 4);
+    pe::PeHeaders headers;
+    if (pe::readPeHeaders(image, &headers) != pe::PeStatus::Ok || headers.optionalMagic != pe::kPe32PlusMagic)
+        return false;
+    const uint64_t o = headers.optionalOffset;
+    const uint64_t security = o + pe::kDirectoriesField + pe::kDirectorySize * pe::kCertificateDirectory;
+    if (security + pe::kDirectorySize > image.size() ||
+        pe::readLe(image, o + pe::kDirectoryCountField, 4) <= pe::kCertificateDirectory)
+        return false;
+    offset = pe::readLe(image, security, 4);
+    size = pe::readLe(image, security + 4, 4);
     return size > 0 && offset <= image.size() && size == image.size() - offset;
 }
 
@@ -336,7 +335,7 @@ bool dumpExecutable(const std::string& exePath, const std::string& extractDir, s
                 if (slash != std::string::npos && !makeDirectory(joinPath(extractDir, hostName.substr(0, slash)), error))
                     return false;
                 std::string content = image.substr(f.second.first, f.second.second);
-                for (char& c : content) c = static_cast<char>(static_cast<unsigned char>(c) ^ kFileXor);
+                for (char& c : content) c = static_cast<char>(static_cast<unsigned char>(c) ^ kScrambleByte);
                 std::string path = joinPath(absolutePath(extractDir), hostName);
                 if (!writeWholeFile(path, content, error)) return false;
                 AppendedFile a;

@@ -14,6 +14,7 @@
 #include "pe_resources.h"
 
 #include "builder.h"
+#include "launcher/pe_image.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -378,21 +379,63 @@ bool applyChanges(ResourceTree& tree, const ResourceSet& set, std::string& error
     return true;
 }
 
-bool basicHeaders(const Bytes& image, uint32_t& peOffset, std::string& error) {
-    if (image.size() < 64 || image[0] != 'M' || image[1] != 'Z') {
-        error = "not a PE32+ image (no MZ header)";
+// The optional header's alignments, header size and data directories.
+bool readOptionalHeader(const Bytes& image, PeInfo& pe, std::string& error) {
+    if (pe.optionalSize < 112 || pe.optionalOffset + pe.optionalSize > image.size()) {
+        error = "the optional header is too short or cut off";
         return false;
     }
-    uint64_t p = get(image, 60, 4);
-    if (p + 24 + 2 > image.size() || image.compare(p, 4, std::string("PE\0\0", 4)) != 0) {
-        error = "not a PE32+ image (no PE signature)";
+    const uint64_t o = pe.optionalOffset;
+    pe.sectionAlignment = pe::readLe(image, o + pe::kSectionAlignmentField, 4);
+    pe.fileAlignment = pe::readLe(image, o + pe::kFileAlignmentField, 4);
+    pe.sizeOfHeaders = pe::readLe(image, o + pe::kSizeOfHeadersField, 4);
+    pe.directoryCount = std::min<uint32_t>(pe::readLe(image, o + pe::kDirectoryCountField, 4), 16);
+    if (pe::kDirectoriesField + pe::kDirectorySize * pe.directoryCount > pe.optionalSize) {
+        error = "the optional header has fewer data directories than it says";
         return false;
     }
-    if (get(image, p + 24, 2) != 0x20B) {
-        error = "not a PE32+ image (optional header magic is not 0x20B)";
+    for (uint32_t i = 0; i < pe.directoryCount; ++i) {
+        pe.directoryRvaSize[i][0] = pe::readLe(image, o + pe::kDirectoriesField + pe::kDirectorySize * i, 4);
+        pe.directoryRvaSize[i][1] = pe::readLe(image, o + pe::kDirectoriesField + pe::kDirectorySize * i + 4, 4);
+    }
+    if (!powerOfTwo(pe.fileAlignment) || pe.fileAlignment < 512 || pe.fileAlignment > 0x10000 ||
+        !powerOfTwo(pe.sectionAlignment) || pe.sectionAlignment < pe.fileAlignment) {
+        error = "unusable alignment (file " + hex(pe.fileAlignment) + ", section " + hex(pe.sectionAlignment) + ")";
         return false;
     }
-    peOffset = static_cast<uint32_t>(p);
+    return true;
+}
+
+// The section table, within the headers, and every section's raw data within the file.
+bool readSectionTable(const Bytes& image, const pe::PeHeaders& headers, PeInfo& pe, std::string& error) {
+    const uint32_t sections = headers.coff.sectionCount;
+    if (sections == 0) {
+        error = "the image has no sections";
+        return false;
+    }
+    const uint64_t tableEnd = headers.sectionTableOffset + uint64_t{pe::kSectionEntrySize} * sections;
+    if (tableEnd > image.size() || tableEnd > pe.sizeOfHeaders || pe.sizeOfHeaders > image.size()) {
+        error = "the section table reaches beyond the headers or the file";
+        return false;
+    }
+    for (uint32_t i = 0; i < sections; ++i) {
+        pe::SectionEntry entry;
+        pe::readSectionEntry(image, headers, i, &entry);  // within the file: checked above
+        PeSection s;
+        std::memcpy(s.name, entry.name, sizeof s.name);
+        s.virtualSize = entry.virtualSize;
+        s.virtualAddress = entry.virtualAddress;
+        s.rawSize = entry.rawSize;
+        s.rawOffset = entry.rawOffset;
+        s.characteristics = entry.characteristics;
+        s.headerOffset = static_cast<uint32_t>(entry.headerOffset);
+        if (s.rawSize && static_cast<uint64_t>(s.rawOffset) + s.rawSize > image.size()) {
+            error = "section " + std::to_string(i + 1) + "'s raw data (offset " + hex(s.rawOffset) + ", size " +
+                    hex(s.rawSize) + ") lies beyond the end of the file (" + std::to_string(image.size()) + " bytes)";
+            return false;
+        }
+        pe.sections.push_back(s);
+    }
     return true;
 }
 
@@ -423,64 +466,35 @@ uint32_t PeInfo::directorySize(int index) const {
     return index < static_cast<int>(directoryCount) ? directoryRvaSize[index][1] : 0;
 }
 
-bool parsePe(const Bytes& image, PeInfo& pe, std::string& error) {
-    pe = PeInfo();
-    if (!basicHeaders(image, pe.peOffset, error)) return false;
-    const uint64_t p = pe.peOffset;
-    uint32_t sections = get(image, p + 6, 2);
-    pe.timeDateStamp = get(image, p + 8, 4);
-    pe.optionalSize = static_cast<uint16_t>(get(image, p + 20, 2));
-    pe.optionalOffset = static_cast<uint32_t>(p + 24);
-    if (pe.optionalSize < 112 || pe.optionalOffset + pe.optionalSize > image.size()) {
-        error = "the optional header is too short or cut off";
-        return false;
-    }
-    const uint64_t o = pe.optionalOffset;
-    pe.sectionAlignment = get(image, o + 32, 4);
-    pe.fileAlignment = get(image, o + 36, 4);
-    pe.sizeOfHeaders = get(image, o + 60, 4);
-    pe.directoryCount = std::min<uint32_t>(get(image, o + 108, 4), 16);
-    if (112 + 8 * pe.directoryCount > pe.optionalSize) {
-        error = "the optional header has fewer data directories than it says";
-        return false;
-    }
-    for (uint32_t i = 0; i < pe.directoryCount; ++i) {
-        pe.directoryRvaSize[i][0] = get(image, o + 112 + 8 * i, 4);
-        pe.directoryRvaSize[i][1] = get(image, o + 112 + 8 * i + 4, 4);
-    }
-    if (!powerOfTwo(pe.fileAlignment) || pe.fileAlignment < 512 || pe.fileAlignment > 0x10000 ||
-        !powerOfTwo(pe.sectionAlignment) || pe.sectionAlignment < pe.fileAlignment) {
-        error = "unusable alignment (file " + hex(pe.fileAlignment) + ", section " + hex(pe.sectionAlignment) + ")";
-        return false;
-    }
-    if (sections == 0) {
-        error = "the image has no sections";
-        return false;
-    }
-    uint64_t table = o + pe.optionalSize;
-    if (table + 40ull * sections > image.size() || table + 40ull * sections > pe.sizeOfHeaders ||
-        pe.sizeOfHeaders > image.size()) {
-        error = "the section table reaches beyond the headers or the file";
-        return false;
-    }
-    for (uint32_t i = 0; i < sections; ++i) {
-        PeSection s;
-        uint64_t e = table + 40ull * i;
-        std::memcpy(s.name, image.data() + e, 8);
-        s.virtualSize = get(image, e + 8, 4);
-        s.virtualAddress = get(image, e + 12, 4);
-        s.rawSize = get(image, e + 16, 4);
-        s.rawOffset = get(image, e + 20, 4);
-        s.characteristics = get(image, e + 36, 4);
-        s.headerOffset = static_cast<uint32_t>(e);
-        if (s.rawSize && static_cast<uint64_t>(s.rawOffset) + s.rawSize > image.size()) {
-            error = "section " + std::to_string(i + 1) + "'s raw data (offset " + hex(s.rawOffset) + ", size " +
-                    hex(s.rawSize) + ") lies beyond the end of the file (" + std::to_string(image.size()) + " bytes)";
+bool readPe32PlusHeaders(const Bytes& image, pe::PeHeaders& headers, std::string& error) {
+    switch (pe::readPeHeaders(image, &headers)) {
+        case pe::PeStatus::Ok:
+            break;
+        case pe::PeStatus::NoDosHeader:
+        case pe::PeStatus::DosHeaderCut:
+            error = "not a PE32+ image (no MZ header)";
             return false;
-        }
-        pe.sections.push_back(s);
+        case pe::PeStatus::NoSignature:
+        case pe::PeStatus::HeadersCut:
+            error = "not a PE32+ image (no PE signature)";
+            return false;
+    }
+    if (headers.optionalMagic != pe::kPe32PlusMagic) {
+        error = "not a PE32+ image (optional header magic is not 0x20B)";
+        return false;
     }
     return true;
+}
+
+bool parsePe(const Bytes& image, PeInfo& pe, std::string& error) {
+    pe = PeInfo();
+    pe::PeHeaders headers;
+    if (!readPe32PlusHeaders(image, headers, error)) return false;
+    pe.peOffset = headers.peOffset;
+    pe.timeDateStamp = headers.coff.timeDateStamp;
+    pe.optionalSize = headers.coff.optionalSize;
+    pe.optionalOffset = static_cast<uint32_t>(headers.optionalOffset);
+    return readOptionalHeader(image, pe, error) && readSectionTable(image, headers, pe, error);
 }
 
 bool readResources(const Bytes& image, ResourceTree& tree, std::string& error) {
@@ -501,13 +515,14 @@ const ResourceEntry* findResource(const ResourceTree& tree, const ResourceName& 
 }
 
 bool checksumOffset(const Bytes& image, uint64_t& offset, std::string& error) {
-    uint32_t p;
-    if (!basicHeaders(image, p, error)) return false;
-    if (get(image, p + 20, 2) < 68 || p + 24 + 68 > image.size()) {
+    pe::PeHeaders headers;
+    if (!readPe32PlusHeaders(image, headers, error)) return false;
+    const uint64_t field = headers.optionalOffset + pe::kCheckSumField;
+    if (headers.coff.optionalSize < pe::kCheckSumField + 4 || field + 4 > image.size()) {
         error = "the optional header has no CheckSum field";
         return false;
     }
-    offset = p + 24 + 64;
+    offset = field;
     return true;
 }
 
@@ -539,21 +554,24 @@ uint32_t PeChecksum::finish() const {
 // Without resource changes the stub's layout stays: its bytes up to the block
 // start, with the TimeDateStamp, the certificate directory and CheckSum fixed.
 bool patchHeadersOnly(const Bytes& stub, const ResourceSet& set, Bytes& out, std::string& error) {
-    uint32_t p;
+    pe::PeHeaders headers;
     uint64_t start;
-    if (!basicHeaders(stub, p, error) || !findBlockStart(stub, start, error)) return false;
+    if (!readPe32PlusHeaders(stub, headers, error) || !findBlockStart(stub, start, error)) return false;
     // The block goes where the last table entry's raw data ends: the headers and the
     // raw data of every section must lie before it, or the block would overwrite them.
-    uint32_t optionalSize = get(stub, p + 20, 2), sections = get(stub, p + 6, 2);
-    const uint64_t table = p + 24 + optionalSize;
-    const uint64_t sizeOfHeaders = optionalSize >= 64 ? get(stub, p + 24 + 60, 4) : 0;
-    if (start < std::max<uint64_t>(table + 40ull * sections, sizeOfHeaders)) {
+    const uint32_t optionalSize = headers.coff.optionalSize, sections = headers.coff.sectionCount;
+    const uint64_t o = headers.optionalOffset, table = headers.sectionTableOffset;
+    const uint64_t sizeOfHeaders = optionalSize >= 64 ? pe::readLe(stub, o + pe::kSizeOfHeadersField, 4) : 0;
+    if (start < std::max<uint64_t>(table + uint64_t{pe::kSectionEntrySize} * sections, sizeOfHeaders)) {
         error = "the last section-table entry's raw data ends at " + hex(start) +
                 ", inside the headers: the configuration block would overwrite them";
         return false;
     }
     for (uint32_t i = 0; i < sections; ++i) {
-        uint64_t rawSize = get(stub, table + 40ull * i + 16, 4), rawOffset = get(stub, table + 40ull * i + 20, 4);
+        // Only the raw-data fields: the last entry may end after them (findBlockStart reads no more).
+        const uint64_t entry = table + uint64_t{pe::kSectionEntrySize} * i;
+        uint64_t rawSize = pe::readLe(stub, entry + pe::kSectionRawSizeField, 4);
+        uint64_t rawOffset = pe::readLe(stub, entry + pe::kSectionRawOffsetField, 4);
         if (rawSize && rawOffset + rawSize > start) {
             error = "section " + std::to_string(i + 1) + "'s raw data (offset " + hex(rawOffset) + ", size " +
                     hex(rawSize) + ") lies after the end of the last section-table entry's (" + hex(start) +
@@ -562,12 +580,14 @@ bool patchHeadersOnly(const Bytes& stub, const ResourceSet& set, Bytes& out, std
         }
     }
     out = stub.substr(0, start);
-    if (set.setTimeDateStamp) put(out, p + 8, set.timeDateStamp, 4);
-    if (optionalSize >= 68 && p + 24 + 68 <= out.size()) put(out, p + 24 + 64, 0, 4);
-    if (optionalSize >= 112 + 8 * (kDirSecurity + 1) && p + 24 + 112 + 8 * (kDirSecurity + 1) <= out.size() &&
-        get(out, p + 24 + 108, 4) > kDirSecurity) {
-        put(out, p + 24 + 112 + 8 * kDirSecurity, 0, 4);
-        put(out, p + 24 + 112 + 8 * kDirSecurity + 4, 0, 4);
+    if (set.setTimeDateStamp) put(out, headers.peOffset + pe::kTimeDateStampField, set.timeDateStamp, 4);
+    if (optionalSize >= pe::kCheckSumField + 4 && o + pe::kCheckSumField + 4 <= out.size())
+        put(out, o + pe::kCheckSumField, 0, 4);
+    const uint64_t security = o + pe::kDirectoriesField + pe::kDirectorySize * kDirSecurity;
+    if (optionalSize >= pe::kDirectoriesField + pe::kDirectorySize * (kDirSecurity + 1) &&
+        security + pe::kDirectorySize <= out.size() && get(out, o + pe::kDirectoryCountField, 4) > kDirSecurity) {
+        put(out, security, 0, 4);
+        put(out, security + 4, 0, 4);
     }
     return true;
 }

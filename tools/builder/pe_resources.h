@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "launcher/pe_image.h"
+
 namespace builder {
 
 using Bytes = std::string;
@@ -108,6 +110,8 @@ struct PeInfo {
     uint32_t directoryRvaSize[16][2] = {};
 };
 bool parsePe(const Bytes& image, PeInfo& pe, std::string& error);
+// The DOS, COFF and optional-header magic checks of a PE32+ image, with the builder's messages.
+bool readPe32PlusHeaders(const Bytes& image, pe::PeHeaders& headers, std::string& error);
 
 // The resource tree of an image (an image without resources gives an empty tree).
 bool readResources(const Bytes& image, ResourceTree& tree, std::string& error);

@@ -69,24 +69,16 @@ bool resolveStub(const std::string& argument, const BuildInput& input, const std
     return true;
 }
 
-namespace {
-uint32_t le(const std::string& image, size_t pos, int width) {
-    uint32_t v = 0;
-    for (int i = width - 1; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(image[pos + i]);
-    return v;
-}
-}  // namespace
-
 bool peSubsystem(const std::string& image, int& subsystem, std::string& error) {
     uint64_t start = 0;
-    if (!findBlockStart(image, start, error)) return false;  // checks the headers it reads below
-    size_t pe = le(image, 0x3C, 4);
-    const size_t kSubsystemOffset = 68;  // in the PE32+ optional header
-    if (le(image, pe + 20, 2) < kSubsystemOffset + 2 || image.size() < pe + 24 + kSubsystemOffset + 2) {
+    pe::PeHeaders headers;
+    if (!findBlockStart(image, start, error) || !readPe32PlusHeaders(image, headers, error)) return false;
+    const uint64_t field = headers.optionalOffset + pe::kSubsystemField;
+    if (headers.coff.optionalSize < pe::kSubsystemField + 2 || image.size() < field + 2) {
         error = "the optional header is cut off";
         return false;
     }
-    subsystem = static_cast<int>(le(image, pe + 24 + kSubsystemOffset, 2));
+    subsystem = static_cast<int>(pe::readLe(image, field, 2));
     return true;
 }
 
