@@ -133,21 +133,18 @@ bool parseVersionNumbers(const std::string& text, uint16_t parts[4], std::string
     }
 }
 
-bool parseResourceLine(const std::string& name, const std::vector<TextUnit>& units, const std::string& origin,
-                       const std::string& baseDir, ResourceInput& input, std::string& error) {
-    const ResourceKey* key = findKey(name);
-    if (!key) {
-        std::string near = closestName(name, resourceKeyNames());
-        if (!near.empty())
-            error = "unknown resource key " + name + "; did you mean " + near + "?";
-        else if (findConfigIdByName(name.compare(0, 4, "CFG_") == 0 ? name.c_str() + 4 : name.c_str()))
-            error = name + " is a setting, not a resource key: write it above the [resources] section";
-        else
-            error = "unknown resource key " + name + " (known: " + knownKeys() + ")";
-        return false;
-    }
-    ResourceLine line;
-    line.origin = origin;
+namespace {
+
+std::string unknownKeyMessage(const std::string& name) {
+    std::string near = closestName(name, resourceKeyNames());
+    if (!near.empty()) return "unknown resource key " + name + "; did you mean " + near + "?";
+    if (findConfigIdByName(name.compare(0, 4, "CFG_") == 0 ? name.c_str() + 4 : name.c_str()))
+        return name + " is a setting, not a resource key: write it above the [resources] section";
+    return "unknown resource key " + name + " (known: " + knownKeys() + ")";
+}
+
+// The value as UTF-8 and UTF-16 text: raw bytes, lone surrogates and NUL have no place in it.
+bool resourceText(const std::vector<TextUnit>& units, ResourceLine& line, std::string& error) {
     for (const TextUnit& u : units) {
         if (u.kind == TextUnit::RawByte) {
             error = "\\xHH is not allowed in [resources]";
@@ -164,51 +161,54 @@ bool parseResourceLine(const std::string& name, const std::vector<TextUnit>& uni
         appendUtf8(line.value, u.value);
     }
     line.wide = unitsToWide(units);
+    return true;
+}
+
+bool checkChoice(const ResourceKey& key, const std::string& name, const std::string& value, std::string& error) {
+    std::string list;
+    for (const char* c : key.choices) {
+        if (!c) break;
+        if (value == c) return true;
+        list += std::string(list.empty() ? "" : ", ") + c;
+    }
+    error = name + ": \"" + value + "\" is not one of " + list;
+    return false;
+}
+
+// Checks the value against the form of its key; a relative path is made absolute against baseDir.
+bool checkResourceValue(const ResourceKey& key, const std::string& name, const std::string& baseDir,
+                        ResourceLine& line, std::string& error) {
     const std::string& v = line.value;
-    switch (key->kind) {
+    switch (key.kind) {
         case KeyKind::Path:
             if (v.empty()) {
                 error = name + ": a file name is expected";
                 return false;
             }
             if (!isAbsolutePath(v)) line.value = joinPath(baseDir, v);
-            break;
+            return true;
         case KeyKind::Version: {
             uint16_t parts[4];
-            if (!parseVersionNumbers(v, parts, error)) {
-                error = name + ": " + error;
-                return false;
-            }
-            break;
+            if (parseVersionNumbers(v, parts, error)) return true;
+            error = name + ": " + error;
+            return false;
         }
         case KeyKind::Text:
-            if (line.wide.size() > kMaxVersionText) {
-                error = name + ": at most " + std::to_string(kMaxVersionText) + " characters";
-                return false;
-            }
-            break;
-        case KeyKind::Choice: {
-            bool known = false;
-            std::string list;
-            for (const char* c : key->choices) {
-                if (!c) break;
-                list += std::string(list.empty() ? "" : ", ") + c;
-                known = known || v == c;
-            }
-            if (!known) {
-                error = name + ": \"" + v + "\" is not one of " + list;
-                return false;
-            }
-            break;
-        }
+            if (line.wide.size() <= kMaxVersionText) return true;
+            error = name + ": at most " + std::to_string(kMaxVersionText) + " characters";
+            return false;
+        case KeyKind::Choice:
+            return checkChoice(key, name, v, error);
         case KeyKind::Flag:
-            if (v != "0" && v != "1") {
-                error = name + ": 1 or 0 is expected, not \"" + v + "\"";
-                return false;
-            }
-            break;
+            if (v == "0" || v == "1") return true;
+            error = name + ": 1 or 0 is expected, not \"" + v + "\"";
+            return false;
     }
-    // MANIFEST is taken as it is: the keys of the generated manifest do not go with it.
+    return true;
+}
+
+// MANIFEST is taken as it is: the keys of the generated manifest do not go with it.
+bool checkManifestCombination(const std::string& name, const ResourceInput& input, std::string& error) {
     bool isManifestKey = false;
     for (const char* k : kManifestKeys) isManifestKey = isManifestKey || name == k;
     for (const char* k : kManifestKeys) {
@@ -220,6 +220,23 @@ bool parseResourceLine(const std::string& name, const std::vector<TextUnit>& uni
             return false;
         }
     }
+    return true;
+}
+
+}  // namespace
+
+bool parseResourceLine(const std::string& name, const std::vector<TextUnit>& units, const std::string& origin,
+                       const std::string& baseDir, ResourceInput& input, std::string& error) {
+    const ResourceKey* key = findKey(name);
+    if (!key) {
+        error = unknownKeyMessage(name);
+        return false;
+    }
+    ResourceLine line;
+    line.origin = origin;
+    if (!resourceText(units, line, error) || !checkResourceValue(*key, name, baseDir, line, error) ||
+        !checkManifestCombination(name, input, error))
+        return false;
     input.lines[name] = std::move(line);
     return true;
 }
@@ -463,93 +480,109 @@ bool manifestSelectsUtf8(const std::string& xml) {
 
 // ---- The whole section -------------------------------------------------------------------------
 
+namespace {
+
+const ResourceLine& lineOf(const ResourceInput& input, const char* key) { return input.lines.at(key); }
+
+bool addIcon(const ResourceLine& line, ResourceSet& set, std::string& error) {
+    Bytes file;
+    std::string message;
+    if (!readWholeFile(line.value, file, message)) return fail(error, line.origin, message);
+    if (!readIconFile(file, set.icons, message)) return fail(error, line.origin, line.value + ": " + message);
+    set.iconGroups.push_back(ResourceName::id(resource_ids::kAppIconGroup));
+    set.iconGroups.push_back(ResourceName::named(ascii16(resource_ids::kSplashIconName)));
+    return true;
+}
+
+// The splash bitmap and the image file as it is.
+bool addSplash(const ResourceLine& line, ResourceSet& set, int& width, int& height, std::string& error) {
+    Bytes file;
+    std::string message;
+    if (!readWholeFile(line.value, file, message)) return fail(error, line.origin, message);
+    ResourceEntry bitmap;
+    if (!splashBitmapOf(file, bitmap.data, width, height, message))
+        return fail(error, line.origin, line.value + ": " + message);
+    bitmap.type = ResourceName::id(kResBitmap);
+    bitmap.name = ResourceName::id(resource_ids::kSplashBitmap);
+    ResourceEntry raw;
+    raw.type = ResourceName::id(kResRcData);
+    raw.name = ResourceName::id(resource_ids::kSplashImage);
+    raw.data = file;
+    set.replace.push_back(bitmap);
+    set.replace.push_back(raw);
+    return true;
+}
+
+std::u16string wideOfUtf8(const std::string& text) {
+    std::vector<uint32_t> cps;
+    decodeUtf8(text, cps);
+    std::vector<TextUnit> units;
+    for (uint32_t cp : cps) units.push_back({TextUnit::CodePoint, cp});
+    return unitsToWide(units);
+}
+
+// The version numbers and strings: ORIGINAL_FILENAME defaults to the output's name,
+// PRODUCT_VERSION to FILE_VERSION, FILE_VERSION to 0.0.0.0.
+VersionStrings versionOf(const ResourceInput& input, const std::string& outputName) {
+    VersionStrings version;
+    std::string message;
+    std::string fileText = has(input, "FILE_VERSION") ? lineOf(input, "FILE_VERSION").value : "0.0.0.0";
+    std::string productText = has(input, "PRODUCT_VERSION") ? lineOf(input, "PRODUCT_VERSION").value : fileText;
+    parseVersionNumbers(fileText, version.fileVersion, message);
+    parseVersionNumbers(productText, version.productVersion, message);
+    for (const char* key : kVersionOrder) {
+        const std::string k = key;
+        std::u16string value;
+        if (has(input, key)) {
+            value = lineOf(input, key).wide;
+        } else if (k == "ORIGINAL_FILENAME") {
+            value = wideOfUtf8(outputName);
+        } else if (k == "FILE_VERSION" || k == "PRODUCT_VERSION") {
+            value = ascii16((k == "FILE_VERSION" ? fileText : productText).c_str());
+        } else {
+            continue;
+        }
+        version.strings.push_back({ascii16(findKey(key)->versionKey), value});
+    }
+    return version;
+}
+
+// MANIFEST as it is, else the manifest generated from the manifest keys.
+std::string manifestOf(const ResourceInput& input) {
+    if (has(input, "MANIFEST")) return input.manifestText;
+    ManifestOptions options;
+    if (has(input, "EXECUTION_LEVEL")) options.executionLevel = lineOf(input, "EXECUTION_LEVEL").value;
+    if (has(input, "DPI_AWARENESS")) options.dpiAwareness = lineOf(input, "DPI_AWARENESS").value;
+    options.longPaths = has(input, "LONG_PATHS") && lineOf(input, "LONG_PATHS").value == "1";
+    options.utf8CodePage = input.utf8;
+    return generateManifest(options);
+}
+
+void addResource(ResourceSet& set, uint16_t type, uint16_t name, const Bytes& data) {
+    ResourceEntry entry;
+    entry.type = ResourceName::id(type);
+    entry.name = ResourceName::id(name);
+    entry.data = data;
+    set.replace.push_back(entry);
+}
+
+}  // namespace
+
 bool prepareResources(const ResourceInput& input, const std::string& outputName, ResourceSet& set, int& splashWidth,
                       int& splashHeight, std::string& error) {
     set = ResourceSet();
     splashWidth = splashHeight = 0;
-    std::string message;
-    auto lineOf = [&](const char* key) -> const ResourceLine& { return input.lines.at(key); };
-
-    if (has(input, "ICON")) {
-        const ResourceLine& line = lineOf("ICON");
-        Bytes file;
-        if (!readWholeFile(line.value, file, message)) return fail(error, line.origin, message);
-        if (!readIconFile(file, set.icons, message)) return fail(error, line.origin, line.value + ": " + message);
-        set.iconGroups.push_back(ResourceName::id(resource_ids::kAppIconGroup));
-        set.iconGroups.push_back(ResourceName::named(ascii16(resource_ids::kSplashIconName)));
-    }
-
-    if (has(input, "SPLASH_IMAGE")) {
-        const ResourceLine& line = lineOf("SPLASH_IMAGE");
-        Bytes file;
-        if (!readWholeFile(line.value, file, message)) return fail(error, line.origin, message);
-        int w = 0, h = 0;
-        ResourceEntry bitmap;
-        if (!splashBitmapOf(file, bitmap.data, w, h, message))
-            return fail(error, line.origin, line.value + ": " + message);
-        bitmap.type = ResourceName::id(kResBitmap);
-        bitmap.name = ResourceName::id(resource_ids::kSplashBitmap);
-        ResourceEntry raw;
-        raw.type = ResourceName::id(kResRcData);
-        raw.name = ResourceName::id(resource_ids::kSplashImage);
-        raw.data = file;
-        set.replace.push_back(bitmap);
-        set.replace.push_back(raw);
-        splashWidth = w;
-        splashHeight = h;
-    }
-
+    if (has(input, "ICON") && !addIcon(lineOf(input, "ICON"), set, error)) return false;
+    int w = 0, h = 0;
+    if (has(input, "SPLASH_IMAGE") && !addSplash(lineOf(input, "SPLASH_IMAGE"), set, w, h, error)) return false;
+    splashWidth = w;
+    splashHeight = h;
     bool anyVersion = false;
     for (const char* key : kVersionOrder) anyVersion = anyVersion || has(input, key);
-    if (anyVersion) {
-        VersionStrings version;
-        std::string fileText = has(input, "FILE_VERSION") ? lineOf("FILE_VERSION").value : "0.0.0.0";
-        std::string productText = has(input, "PRODUCT_VERSION") ? lineOf("PRODUCT_VERSION").value : fileText;
-        parseVersionNumbers(fileText, version.fileVersion, message);
-        parseVersionNumbers(productText, version.productVersion, message);
-        for (const char* key : kVersionOrder) {
-            const ResourceKey* info = findKey(key);
-            std::u16string value;
-            if (has(input, key)) {
-                value = lineOf(key).wide;
-            } else if (std::string(key) == "ORIGINAL_FILENAME") {
-                std::vector<uint32_t> cps;
-                decodeUtf8(outputName, cps);
-                std::vector<TextUnit> units;
-                for (uint32_t cp : cps) units.push_back({TextUnit::CodePoint, cp});
-                value = unitsToWide(units);
-            } else if (std::string(key) == "FILE_VERSION" || std::string(key) == "PRODUCT_VERSION") {
-                value = ascii16((std::string(key) == "FILE_VERSION" ? fileText : productText).c_str());
-            } else {
-                continue;
-            }
-            version.strings.push_back({ascii16(info->versionKey), value});
-        }
-        ResourceEntry entry;
-        entry.type = ResourceName::id(kResVersion);
-        entry.name = ResourceName::id(1);
-        entry.data = versionResource(version);
-        set.replace.push_back(entry);
-    }
-
+    if (anyVersion) addResource(set, kResVersion, 1, versionResource(versionOf(input, outputName)));
     bool anyManifest = has(input, "MANIFEST");
     for (const char* key : kManifestKeys) anyManifest = anyManifest || has(input, key);
-    if (anyManifest) {
-        ResourceEntry entry;
-        entry.type = ResourceName::id(kResManifest);
-        entry.name = ResourceName::id(resource_ids::kManifest);
-        if (has(input, "MANIFEST")) {
-            entry.data = input.manifestText;
-        } else {
-            ManifestOptions options;
-            if (has(input, "EXECUTION_LEVEL")) options.executionLevel = lineOf("EXECUTION_LEVEL").value;
-            if (has(input, "DPI_AWARENESS")) options.dpiAwareness = lineOf("DPI_AWARENESS").value;
-            options.longPaths = has(input, "LONG_PATHS") && lineOf("LONG_PATHS").value == "1";
-            options.utf8CodePage = input.utf8;
-            entry.data = generateManifest(options);
-        }
-        set.replace.push_back(entry);
-    }
+    if (anyManifest) addResource(set, kResManifest, resource_ids::kManifest, manifestOf(input));
     return true;
 }
 
