@@ -1,4 +1,5 @@
 // Assembling a launcher executable: defaults, appended files and the output file.
+#include <cstdlib>
 #include <cstring>
 
 #include "builder.h"
@@ -6,6 +7,7 @@
 #include "launcher/default_texts.h"
 #include "resources.h"
 #include "launcher/texts.h"
+#include "stubs.h"
 
 namespace builder {
 
@@ -52,6 +54,47 @@ std::string le64(uint64_t v) {
     std::string s;
     for (int i = 0; i < 8; ++i) s += static_cast<char>((v >> (8 * i)) & 0xFF);
     return s;
+}
+
+// The configuration file, then the --set and --file arguments in their order.
+// stubUtf8: the stub's manifest selects UTF-8, the code page of the narrow text
+// when no key of the configuration decides.
+bool readBuildInput(const BuildRequest& request, bool stubUtf8, BuildInput& input, std::string& error) {
+    input = BuildInput();
+    input.resources.stubUtf8 = stubUtf8;
+    input.resources.utf8 = stubUtf8;
+    if (!request.config.empty()) {
+        std::string text;
+        if (!readWholeFile(request.config, text, error)) return false;
+        if (!parseConfigText(text, request.config, directoryOf(request.config), input, error)) return false;
+    }
+    for (const auto& o : request.overrides) {
+        bool ok = o.first ? applyFileArgument(o.second, input, error) : applySetArgument(o.second, input, error);
+        if (!ok) return false;
+    }
+    return true;
+}
+
+// Whether the manifest of the stub that input chooses selects UTF-8; false when
+// the stub or its manifest cannot be read (the build reports that stub later).
+bool stubSelectsUtf8(const BuildRequest& request, const BuildInput& input) {
+    std::string stubPath, note, image, ignored;
+    ResourceTree tree;
+    if (!resolveStub(request.stub, input, request.builderDir, stubPath, note, ignored) ||
+        !readWholeFile(stubPath, image, ignored) || !readResources(image, tree, ignored))
+        return false;
+    const ResourceEntry* manifest = findResource(tree, ResourceName::id(kResManifest), ResourceName::id(1));
+    return manifest && manifestSelectsUtf8(manifest->data);
+}
+
+void warnAboutEmptyFiles(const BuildInput& input, std::string& messages) {
+    std::string ignored;
+    for (const AppendedFile& f : input.files) {
+        uint64_t size = 0;
+        if (fileSize(f.path, size, ignored) && size == 0)
+            messages += "tovex-build: warning: " + f.origin + ": " + f.path +
+                        " is empty; the launcher creates no file for an empty entry\n";
+    }
 }
 
 }  // namespace
@@ -213,6 +256,27 @@ bool buildExecutable(const std::string& stubPath, const BlockData& block, const 
         return false;
     }
     return commitOutput(out, error);
+}
+
+bool buildFromRequest(const BuildRequest& request, std::string& messages, std::string& error) {
+    BuildInput input;
+    // The narrow text is written in the code page that the built executable's manifest
+    // selects; without a key that decides, that is the stub's manifest, known only once
+    // the stub is chosen (by EXE_TYPE): the configuration is then read again. Read first
+    // as UTF-8, which takes every character; only EXE_TYPE is needed to choose the stub.
+    if (!readBuildInput(request, true, input, error)) return false;
+    if (!stubSelectsUtf8(request, input) && !readBuildInput(request, false, input, error)) return false;
+    ResourceSet resources;
+    if (!prepareResourceChanges(input, request.output, std::getenv("SOURCE_DATE_EPOCH"), resources, error))
+        return false;
+    for (const InputWarning& w : input.warnings) messages += "tovex-build: warning: " + w.origin + ": " + w.text + "\n";
+    BlockData block;
+    if (!finishBlock(input, block, error)) return false;
+    warnAboutEmptyFiles(input, messages);
+    std::string stubPath, note;
+    if (!resolveStub(request.stub, input, request.builderDir, stubPath, note, error)) return false;
+    messages += note;
+    return buildExecutable(stubPath, block, input.files, request.output, error, resources);
 }
 
 }  // namespace builder

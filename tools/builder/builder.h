@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "launcher/block_format.h"  // the layout the launcher reads: magic, trailer, XOR byte, limits
@@ -171,6 +172,19 @@ bool buildExecutable(const std::string& stubPath, const BlockData& block, const 
 bool prepareResourceChanges(BuildInput& input, const std::string& outPath, const char* sourceDateEpoch,
                             ResourceSet& set, std::string& error);
 
+// What the command line asks of a build.
+struct BuildRequest {
+    std::string stub;        // --stub: gui, console, a path, or empty (chosen by EXE_TYPE)
+    std::string config;      // --config; empty: none
+    std::string output;      // --out
+    std::vector<std::pair<bool, std::string>> overrides;  // (is --file, argument) in command-line order
+    std::string builderDir;  // the running builder's directory, where stubs are looked for
+};
+// The whole build of the command line: reads the configuration and the arguments,
+// chooses the stub, writes the executable. Warnings and the stub's note are appended
+// to messages as the builder prints them; error gets the message of a failure.
+bool buildFromRequest(const BuildRequest& request, std::string& messages, std::string& error);
+
 // The block of an executable in configuration-file form. With extractDir
 // non-empty, the appended files are written there and listed in [files].
 bool dumpExecutable(const std::string& exePath, const std::string& extractDir, std::string& text,
@@ -211,6 +225,7 @@ struct ChunkSink {
 };
 bool fileSize(const std::string& path, uint64_t& size, std::string& error);
 bool streamFile(const std::string& path, ChunkSink& sink, std::string& error);
+// The whole of data through openOutput and commitOutput: path is replaced only when all is written.
 bool writeWholeFile(const std::string& path, const std::string& data, std::string& error);
 bool makeDirectory(const std::string& path, std::string& error);  // an existing one is fine
 std::string joinPath(const std::string& dir, const std::string& name);

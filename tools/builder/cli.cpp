@@ -2,14 +2,11 @@
 #include "cli.h"
 
 #include <cstdio>
-#include <cstdlib>
+#include <utility>
 
 #include "builder.h"
 #include "check.h"
-#include "pe_resources.h"
-#include "resources.h"
 #include "launcher/config_ids.h"
-#include "stubs.h"
 
 namespace builder {
 
@@ -58,25 +55,42 @@ int failure(std::string& err, const std::string& message) {
     return 1;
 }
 
-}  // namespace
+constexpr int kGoOn = -1;  // parseArguments: no exit code yet, the mode runs
 
-int runCli(const std::vector<std::string>& args, std::string& out, std::string& err) {
+// The command line, read but not yet acted on.
+struct CliOptions {
     std::string stub, config, output, dump, extract, check, appDir;
     bool listSettings = false;
     std::vector<std::pair<bool, std::string>> overrides;  // (is file, argument) in command-line order
+};
 
+// "--name=value" becomes "--name" and "value"; false when no value is written inline.
+bool splitInlineValue(std::string& arg, std::string& value) {
+    if (arg.compare(0, 2, "--") != 0) return false;
+    size_t eq = arg.find('=');
+    if (eq == std::string::npos) return false;
+    value = arg.substr(eq + 1);
+    arg = arg.substr(0, eq);
+    return true;
+}
+
+// The field of an argument given at most once, or nullptr.
+std::string* singleValue(CliOptions& o, const std::string& arg) {
+    return arg == "--stub"      ? &o.stub
+           : arg == "--config"  ? &o.config
+           : arg == "--out"     ? &o.output
+           : arg == "--dump"    ? &o.dump
+           : arg == "--extract" ? &o.extract
+           : arg == "--check"   ? &o.check
+           : arg == "--app-dir" ? &o.appDir
+                                : nullptr;
+}
+
+// Reads args into o. --help and --version answer at once. Returns kGoOn, or the exit code.
+int parseArguments(const std::vector<std::string>& args, CliOptions& o, std::string& out, std::string& err) {
     for (size_t i = 0; i < args.size(); ++i) {
-        std::string arg = args[i];
-        std::string value;
-        bool inlineValue = false;
-        if (arg.compare(0, 2, "--") == 0) {
-            size_t eq = arg.find('=');
-            if (eq != std::string::npos) {
-                value = arg.substr(eq + 1);
-                arg = arg.substr(0, eq);
-                inlineValue = true;
-            }
-        }
+        std::string arg = args[i], value;
+        const bool inlineValue = splitInlineValue(arg, value);
         if (arg == "--help" || arg == "-h") {
             out += kUsage;
             return 0;
@@ -86,118 +100,88 @@ int runCli(const std::vector<std::string>& args, std::string& out, std::string& 
             return 0;
         }
         if (arg == "--list-settings") {
-            listSettings = true;
+            o.listSettings = true;
             continue;
         }
-        if (arg != "--stub" && arg != "--config" && arg != "--out" && arg != "--set" && arg != "--file" &&
-            arg != "--dump" && arg != "--extract" && arg != "--check" && arg != "--app-dir")
-            return usageError(err, "unknown argument " + args[i]);
+        std::string* single = singleValue(o, arg);
+        if (!single && arg != "--set" && arg != "--file") return usageError(err, "unknown argument " + args[i]);
         if (!inlineValue) {
             if (i + 1 >= args.size()) return usageError(err, arg + " needs a value");
             value = args[++i];
         }
-        std::string* single = arg == "--stub" ? &stub
-                              : arg == "--config" ? &config
-                              : arg == "--out" ? &output
-                              : arg == "--dump" ? &dump
-                              : arg == "--extract" ? &extract
-                              : arg == "--check" ? &check
-                              : arg == "--app-dir" ? &appDir
-                                                   : nullptr;
-        if (single) {
-            if (!single->empty()) return usageError(err, arg + " given twice");
-            if (value.empty()) return usageError(err, arg + " needs a non-empty value");
-            *single = value;
+        if (!single) {
+            o.overrides.push_back({arg == "--file", value});
+        } else if (!single->empty()) {
+            return usageError(err, arg + " given twice");
+        } else if (value.empty()) {
+            return usageError(err, arg + " needs a non-empty value");
         } else {
-            overrides.push_back({arg == "--file", value});
+            *single = value;
         }
     }
+    return kGoOn;
+}
 
-    if (listSettings) {
-        if (!stub.empty() || !config.empty() || !output.empty() || !dump.empty() || !overrides.empty() ||
-            !check.empty())
-            return usageError(err, "--list-settings takes no other arguments");
-        int count = 0;
-        const ConfigIdInfo* table = configIdTable(&count);
-        for (int i = 0; i < count; ++i) {
-            char line[64];
-            std::snprintf(line, sizeof line, "%-6d %-26s %-10s ", table[i].id, table[i].name, formName(table[i].form));
-            out += line;
-            out += table[i].meaning;
-            const char* def = defaultValue(table[i].id);
-            if (def) out += " [default: " + formatNarrowValue(def) + "]";
-            out += "\n";
-        }
-        return 0;
+int runListSettings(const CliOptions& o, std::string& out, std::string& err) {
+    if (!o.stub.empty() || !o.config.empty() || !o.output.empty() || !o.dump.empty() || !o.overrides.empty() ||
+        !o.check.empty())
+        return usageError(err, "--list-settings takes no other arguments");
+    int count = 0;
+    const ConfigIdInfo* table = configIdTable(&count);
+    for (int i = 0; i < count; ++i) {
+        char line[64];
+        std::snprintf(line, sizeof line, "%-6d %-26s %-10s ", table[i].id, table[i].name, formName(table[i].form));
+        out += line;
+        out += table[i].meaning;
+        const char* def = defaultValue(table[i].id);
+        if (def) out += " [default: " + formatNarrowValue(def) + "]";
+        out += "\n";
     }
+    return 0;
+}
 
-    if (!dump.empty()) {
-        if (!stub.empty() || !config.empty() || !output.empty() || !overrides.empty() || !check.empty())
-            return usageError(err, "--dump cannot be combined with --stub, --config, --out, --set, --file or --check");
-        std::string text, error;
-        if (!dumpExecutable(dump, extract, text, error)) return failure(err, error);
-        out += text;
-        return 0;
-    }
-    if (!extract.empty()) return usageError(err, "--extract belongs to --dump");
+int runDump(const CliOptions& o, std::string& out, std::string& err) {
+    if (!o.stub.empty() || !o.config.empty() || !o.output.empty() || !o.overrides.empty() || !o.check.empty())
+        return usageError(err, "--dump cannot be combined with --stub, --config, --out, --set, --file or --check");
+    std::string text, error;
+    if (!dumpExecutable(o.dump, o.extract, text, error)) return failure(err, error);
+    out += text;
+    return 0;
+}
+
+int runCheckMode(const CliOptions& o, const std::string& builderDir, std::string& out, std::string& err) {
+    if (!o.config.empty() || !o.output.empty())
+        return usageError(err, "--check takes the configuration itself and writes nothing (no --config, --out)");
+    return runCheck(o.check, o.appDir, o.stub, o.overrides, builderDir, out, err);
+}
+
+int runBuild(const CliOptions& o, bool noArguments, const std::string& builderDir, std::string& err) {
+    if (!o.appDir.empty()) return usageError(err, "--app-dir belongs to --check");
+    if (o.output.empty()) return usageError(err, noArguments ? "nothing to do" : "--out is missing");
+    BuildRequest request;
+    request.stub = o.stub;
+    request.config = o.config;
+    request.output = o.output;
+    request.overrides = o.overrides;
+    request.builderDir = builderDir;
+    std::string error;
+    if (!buildFromRequest(request, err, error)) return failure(err, error);
+    return 0;
+}
+
+}  // namespace
+
+int runCli(const std::vector<std::string>& args, std::string& out, std::string& err) {
+    CliOptions options;
+    const int code = parseArguments(args, options, out, err);
+    if (code != kGoOn) return code;
+    if (options.listSettings) return runListSettings(options, out, err);
+    if (!options.dump.empty()) return runDump(options, out, err);
+    if (!options.extract.empty()) return usageError(err, "--extract belongs to --dump");
     const std::string self = ownExecutablePath();
     const std::string builderDir = self.empty() ? std::string() : directoryOf(self);
-    if (!check.empty()) {
-        if (!config.empty() || !output.empty())
-            return usageError(err, "--check takes the configuration itself and writes nothing (no --config, --out)");
-        return runCheck(check, appDir, stub, overrides, builderDir, out, err);
-    }
-    if (!appDir.empty()) return usageError(err, "--app-dir belongs to --check");
-    if (output.empty()) return usageError(err, args.empty() ? "nothing to do" : "--out is missing");
-
-    BuildInput input;
-    std::string error;
-    // The narrow text is written in the code page that the built executable's manifest
-    // selects; without a key that decides, that is the stub's manifest, known only once
-    // the stub is chosen (by EXE_TYPE): the configuration is then read again.
-    auto parseAll = [&](bool stubUtf8) {
-        input = BuildInput();
-        input.resources.stubUtf8 = stubUtf8;
-        input.resources.utf8 = stubUtf8;
-        if (!config.empty()) {
-            std::string text;
-            if (!readWholeFile(config, text, error)) return false;
-            if (!parseConfigText(text, config, directoryOf(config), input, error)) return false;
-        }
-        for (const auto& o : overrides) {
-            bool ok = o.first ? applyFileArgument(o.second, input, error) : applySetArgument(o.second, input, error);
-            if (!ok) return false;
-        }
-        return true;
-    };
-    // Read first as UTF-8, which takes every character; only EXE_TYPE is needed to choose the stub.
-    if (!parseAll(true)) return failure(err, error);
-    {
-        std::string stubPath, note, image, ignored;
-        ResourceTree tree;
-        const ResourceEntry* manifest = nullptr;
-        if (resolveStub(stub, input, builderDir, stubPath, note, ignored) && readWholeFile(stubPath, image, ignored) &&
-            readResources(image, tree, ignored))
-            manifest = findResource(tree, ResourceName::id(kResManifest), ResourceName::id(1));
-        if (!(manifest && manifestSelectsUtf8(manifest->data)) && !parseAll(false)) return failure(err, error);
-    }
-    ResourceSet resources;
-    if (!prepareResourceChanges(input, output, std::getenv("SOURCE_DATE_EPOCH"), resources, error))
-        return failure(err, error);
-    for (const InputWarning& w : input.warnings) err += "tovex-build: warning: " + w.origin + ": " + w.text + "\n";
-    BlockData block;
-    if (!finishBlock(input, block, error)) return failure(err, error);
-    for (const AppendedFile& f : input.files) {
-        uint64_t size = 0;
-        if (fileSize(f.path, size, error) && size == 0)
-            err += "tovex-build: warning: " + f.origin + ": " + f.path +
-                   " is empty; the launcher creates no file for an empty entry\n";
-    }
-    std::string stubPath, note;
-    if (!resolveStub(stub, input, builderDir, stubPath, note, error)) return failure(err, error);
-    err += note;
-    if (!buildExecutable(stubPath, block, input.files, output, error, resources)) return failure(err, error);
-    return 0;
+    if (!options.check.empty()) return runCheckMode(options, builderDir, out, err);
+    return runBuild(options, args.empty(), builderDir, err);
 }
 
 }  // namespace builder

@@ -164,16 +164,6 @@ void discardOutput(OutputFile& out) {
     if (!out.tempPath.empty()) ::unlink(out.tempPath.c_str());
 }
 
-bool writeWholeFile(const std::string& path, const std::string& data, std::string& error) {
-    OutputFile out;
-    if (!openOutput(path, out, error)) return false;
-    if (!writeOutput(out, data.data(), data.size(), error)) {
-        discardOutput(out);
-        return false;
-    }
-    return commitOutput(out, error);
-}
-
 bool makeDirectory(const std::string& path, std::string& error) {
     if (::mkdir(path.c_str(), 0777) == 0) return true;
     struct stat st;

@@ -166,16 +166,6 @@ void discardOutput(OutputFile& out) {
     if (!out.tempPath.empty()) DeleteFileW(widen(out.tempPath).c_str());
 }
 
-bool writeWholeFile(const std::string& path, const std::string& data, std::string& error) {
-    OutputFile out;
-    if (!openOutput(path, out, error)) return false;
-    if (!writeOutput(out, data.data(), data.size(), error)) {
-        discardOutput(out);
-        return false;
-    }
-    return commitOutput(out, error);
-}
-
 bool makeDirectory(const std::string& path, std::string& error) {
     std::wstring w = widen(path);
     if (CreateDirectoryW(w.c_str(), nullptr)) return true;

@@ -592,19 +592,28 @@ bool patchHeadersOnly(const Bytes& stub, const ResourceSet& set, Bytes& out, std
     return true;
 }
 
-bool writeResources(const Bytes& stub, const ResourceSet& set, Bytes& out, std::string& error) {
-    out.clear();
-    if (set.icons.empty() && set.replace.empty()) return patchHeadersOnly(stub, set, out, error);
-    PeInfo pe;
-    if (!parsePe(stub, pe, error)) return false;
-    const size_t count = pe.sections.size();
-    if (pe.directoryCount <= kDirResource) {
-        error = "the image has no slot for a resource directory";
-        return false;
-    }
+namespace {
 
-    // The loader refuses sections off the alignment, or overlapping in memory.
-    for (size_t i = 0; i < count; ++i) {
+// The image being written: its section table and the raw data of each entry, in table order.
+struct SectionLayout {
+    std::vector<PeSection> sections;
+    std::vector<Bytes> raw;
+    uint32_t resourceRva = 0;
+    uint32_t resourceDirectorySize = 0;
+    uint64_t sizeOfHeaders = 0;
+};
+
+// The end of the highest section in memory.
+uint64_t addressEnd(const std::vector<PeSection>& sections, uint32_t sectionAlignment) {
+    uint64_t end = 0;
+    for (const PeSection& s : sections)
+        end = std::max<uint64_t>(end, s.virtualAddress + alignUp(memorySize(s), sectionAlignment));
+    return end;
+}
+
+// The loader refuses sections off the alignment, or overlapping in memory.
+bool checkSectionAddresses(const PeInfo& pe, std::string& error) {
+    for (size_t i = 0; i < pe.sections.size(); ++i) {
         const PeSection& s = pe.sections[i];
         if (s.virtualAddress % pe.sectionAlignment) {
             error = "section " + std::to_string(i + 1) + "'s address " + hex(s.virtualAddress) +
@@ -619,15 +628,14 @@ bool writeResources(const Bytes& stub, const ResourceSet& set, Bytes& out, std::
             return false;
         }
     }
+    return true;
+}
 
-    ResourceTree tree;
-    if (!readResources(stub, tree, error)) return false;
-    if (!applyChanges(tree, set, error)) return false;
-
-    // The section that holds the resource directory and nothing else.
+// The index of the section that holds the resource directory and nothing else, or -1.
+int ownedResourceSection(const PeInfo& pe) {
     int owned = -1;
     uint32_t resRva = pe.directoryRva(kDirResource);
-    for (size_t i = 0; resRva && i < count; ++i) {
+    for (size_t i = 0; resRva && i < pe.sections.size(); ++i) {
         const PeSection& s = pe.sections[i];
         uint32_t span = std::max(s.virtualSize, s.rawSize);
         if (resRva < s.virtualAddress || resRva - s.virtualAddress >= span) continue;
@@ -645,10 +653,11 @@ bool writeResources(const Bytes& stub, const ResourceSet& set, Bytes& out, std::
         }
         if (alone) owned = static_cast<int>(i);
     }
-    uint64_t highestEnd = 0;
-    for (const PeSection& s : pe.sections)
-        highestEnd = std::max<uint64_t>(highestEnd, s.virtualAddress + alignUp(memorySize(s), pe.sectionAlignment));
-    // A data directory beyond the sections would point into the new resource section.
+    return owned;
+}
+
+// A data directory beyond the sections would point into the new resource section.
+bool checkDirectoriesWithinSections(const PeInfo& pe, uint64_t highestEnd, std::string& error) {
     for (uint32_t d = 0; d < pe.directoryCount; ++d)
         if (d != kDirSecurity && d != kDirResource && pe.directoryRva(d) &&
             static_cast<uint64_t>(pe.directoryRva(d)) + std::max<uint32_t>(pe.directorySize(d), 1) > highestEnd) {
@@ -656,116 +665,140 @@ bool writeResources(const Bytes& stub, const ResourceSet& set, Bytes& out, std::
                     std::to_string(pe.directorySize(d)) + " bytes) lies beyond the image's sections";
             return false;
         }
-    bool inPlace = owned == static_cast<int>(count) - 1 &&
-                   pe.sections[owned].virtualAddress + alignUp(memorySize(pe.sections[owned]), pe.sectionAlignment) ==
-                       highestEnd;
+    return true;
+}
 
-    std::vector<PeSection> sections = pe.sections;
-    std::vector<Bytes> raw;
-    for (const PeSection& s : pe.sections) raw.push_back(s.rawSize ? stub.substr(s.rawOffset, s.rawSize) : Bytes());
+// The old resource section keeps its address range as memory without file data.
+void retireSection(PeSection& old, Bytes& raw) {
+    if (old.virtualSize == 0) old.virtualSize = old.rawSize;
+    old.rawSize = 0;
+    old.rawOffset = 0;
+    old.characteristics = (old.characteristics & ~(kScnCode | kScnInitData)) | kScnUninitData;
+    std::memcpy(old.name, ".oldrsrc", 8);
+    raw.clear();
+}
 
-    uint32_t newRva = inPlace ? pe.sections[owned].virtualAddress : static_cast<uint32_t>(highestEnd);
+// The stub's sections with the written resource tree as the last entry: in place when the
+// resource section is already last in the table and in memory, else a new section after
+// the highest address.
+bool placeResourceSection(const Bytes& stub, const PeInfo& pe, const ResourceTree& tree, SectionLayout& layout,
+                          std::string& error) {
+    const int owned = ownedResourceSection(pe);
+    const uint64_t highestEnd = addressEnd(pe.sections, pe.sectionAlignment);
+    if (!checkDirectoriesWithinSections(pe, highestEnd, error)) return false;
+    const bool inPlace = owned == static_cast<int>(pe.sections.size()) - 1 &&
+                         pe.sections[owned].virtualAddress +
+                                 alignUp(memorySize(pe.sections[owned]), pe.sectionAlignment) ==
+                             highestEnd;
+    layout.sections = pe.sections;
+    for (const PeSection& s : pe.sections)
+        layout.raw.push_back(s.rawSize ? stub.substr(s.rawOffset, s.rawSize) : Bytes());
     if (highestEnd > 0xFFFFFFFFull) {
         error = "the image's addresses are exhausted";
         return false;
     }
-    uint32_t directorySize = 0;
-    Bytes resources = serializeTree(tree, newRva, directorySize);
+    layout.resourceRva = inPlace ? pe.sections[owned].virtualAddress : static_cast<uint32_t>(highestEnd);
+    Bytes resources = serializeTree(tree, layout.resourceRva, layout.resourceDirectorySize);
     PeSection res{};
     if (inPlace) {
-        res = sections.back();
-        sections.pop_back();
-        raw.pop_back();
+        res = layout.sections.back();
+        layout.sections.pop_back();
+        layout.raw.pop_back();
     } else {
         std::memcpy(res.name, ".rsrc\0\0\0", 8);
         res.characteristics = kScnInitData | kScnMemRead;
         res.headerOffset = 0;
-        if (owned >= 0) {
-            PeSection& old = sections[owned];
-            if (old.virtualSize == 0) old.virtualSize = old.rawSize;
-            old.rawSize = 0;
-            old.rawOffset = 0;
-            old.characteristics = (old.characteristics & ~(kScnCode | kScnInitData)) | kScnUninitData;
-            std::memcpy(old.name, ".oldrsrc", 8);
-            raw[owned].clear();
-        }
+        if (owned >= 0) retireSection(layout.sections[owned], layout.raw[owned]);
     }
-    res.virtualAddress = newRva;
+    res.virtualAddress = layout.resourceRva;
     res.virtualSize = static_cast<uint32_t>(resources.size());
     res.rawSize = static_cast<uint32_t>(alignUp(resources.size(), pe.fileAlignment));
     resources.resize(res.rawSize, '\0');
-    sections.push_back(res);
-    raw.push_back(resources);
+    layout.sections.push_back(res);
+    layout.raw.push_back(resources);
+    return true;
+}
 
-    // Headers: room for the section table (one more entry when a section is added).
-    Bytes headers = stub.substr(0, pe.sizeOfHeaders);
-    const uint64_t tableAt = pe.optionalOffset + pe.optionalSize;
-    const uint64_t tableEnd = tableAt + 40ull * sections.size();
+// The slot of an added section-table entry must be free. Bound imports (a load-time
+// hint) that sit there are dropped.
+bool freeNewTableEntry(const PeInfo& pe, Bytes& headers, std::string& error) {
+    const uint64_t newEntry = pe.optionalOffset + pe.optionalSize + 40ull * pe.sections.size();
+    uint32_t bound = pe.directoryRva(kDirBoundImport);
+    if (bound && bound < newEntry + 40 && bound + pe.directorySize(kDirBoundImport) > newEntry) {
+        for (uint32_t k = 0; k < pe.directorySize(kDirBoundImport) && bound + k < headers.size(); ++k)
+            headers[bound + k] = '\0';
+        put(headers, pe.optionalOffset + 112 + 8 * kDirBoundImport, 0, 4);
+        put(headers, pe.optionalOffset + 112 + 8 * kDirBoundImport + 4, 0, 4);
+    }
+    if (headers.find_first_not_of('\0', newEntry) < newEntry + 40) {
+        error = "the space after the section table is in use; no room for another section header";
+        return false;
+    }
+    return true;
+}
+
+// The stub's headers with room for the new section table.
+bool growHeaders(const Bytes& stub, const PeInfo& pe, SectionLayout& layout, Bytes& headers, std::string& error) {
+    headers = stub.substr(0, pe.sizeOfHeaders);
+    const uint64_t tableEnd = pe.optionalOffset + pe.optionalSize + 40ull * layout.sections.size();
     uint32_t firstVa = 0xFFFFFFFFu;
     for (const PeSection& s : pe.sections) firstVa = std::min(firstVa, s.virtualAddress);
-    uint64_t sizeOfHeaders = std::max<uint64_t>(pe.sizeOfHeaders, alignUp(tableEnd, pe.fileAlignment));
-    if (sizeOfHeaders > firstVa) {
+    layout.sizeOfHeaders = std::max<uint64_t>(pe.sizeOfHeaders, alignUp(tableEnd, pe.fileAlignment));
+    if (layout.sizeOfHeaders > firstVa) {
         error = "no room for another section header before the first section";
         return false;
     }
-    headers.resize(sizeOfHeaders, '\0');
-    if (sections.size() > count) {
-        uint32_t bound = pe.directoryRva(kDirBoundImport);
-        uint64_t newEntry = tableAt + 40ull * count;
-        if (bound && bound < newEntry + 40 && bound + pe.directorySize(kDirBoundImport) > newEntry) {
-            // Bound imports (a load-time hint) sit where the new entry goes: drop them.
-            for (uint32_t k = 0; k < pe.directorySize(kDirBoundImport) && bound + k < headers.size(); ++k)
-                headers[bound + k] = '\0';
-            put(headers, pe.optionalOffset + 112 + 8 * kDirBoundImport, 0, 4);
-            put(headers, pe.optionalOffset + 112 + 8 * kDirBoundImport + 4, 0, 4);
-        }
-        if (headers.find_first_not_of('\0', newEntry) < newEntry + 40) {
-            error = "the space after the section table is in use; no room for another section header";
-            return false;
-        }
-    }
+    headers.resize(layout.sizeOfHeaders, '\0');
+    return layout.sections.size() <= pe.sections.size() || freeNewTableEntry(pe, headers, error);
+}
 
-    // Raw data in table order, so the last entry's data ends the image.
-    uint64_t cursor = sizeOfHeaders;
-    std::vector<uint64_t> oldOffsets;
-    for (const PeSection& s : pe.sections) oldOffsets.push_back(s.rawOffset);
-    for (PeSection& s : sections) {
+// Raw data in table order, so the last entry's data ends the image.
+bool assignRawOffsets(SectionLayout& layout, uint32_t fileAlignment, std::string& error) {
+    uint64_t cursor = layout.sizeOfHeaders;
+    for (PeSection& s : layout.sections) {
         if (!s.rawSize) {
             s.rawOffset = 0;
             continue;
         }
-        s.rawOffset = static_cast<uint32_t>(alignUp(cursor, pe.fileAlignment));
+        s.rawOffset = static_cast<uint32_t>(alignUp(cursor, fileAlignment));
         cursor = static_cast<uint64_t>(s.rawOffset) + s.rawSize;
         if (cursor > 0x7FFFFFFFull) {
             error = "the image would exceed 2 GB";
             return false;
         }
     }
+    return true;
+}
 
-    // Debug directory entries carry file offsets of their data.
+// Debug directory entries carry file offsets of their data: moved with the sections.
+void moveDebugDataOffsets(const PeInfo& pe, SectionLayout& layout) {
+    const std::vector<PeSection>& sections = layout.sections;
     uint32_t debugRva = pe.directoryRva(kDirDebug), debugSize = pe.directorySize(kDirDebug);
     for (size_t i = 0; debugRva && i < sections.size(); ++i) {
-        PeSection& s = sections[i];
-        if (raw[i].empty() || debugRva < s.virtualAddress ||
-            static_cast<uint64_t>(debugRva) + debugSize > s.virtualAddress + raw[i].size())
+        const PeSection& s = sections[i];
+        Bytes& raw = layout.raw[i];
+        if (raw.empty() || debugRva < s.virtualAddress ||
+            static_cast<uint64_t>(debugRva) + debugSize > s.virtualAddress + raw.size())
             continue;
         for (uint32_t k = 0; k + 28 <= debugSize; k += 28) {
             uint64_t at = debugRva - s.virtualAddress + k;
-            uint32_t addr = get(raw[i], at + 20, 4);
+            uint32_t addr = get(raw, at + 20, 4);
             uint32_t moved = 0;
             for (size_t j = 0; addr && j < sections.size(); ++j)
                 if (sections[j].rawSize && addr >= sections[j].virtualAddress &&
                     addr < sections[j].virtualAddress + sections[j].rawSize)
                     moved = sections[j].rawOffset + (addr - sections[j].virtualAddress);
-            put(raw[i], at + 24, moved, 4);
+            put(raw, at + 24, moved, 4);
         }
     }
+}
 
-    // Section table, optional header fields, file header fields.
-    for (size_t i = 0; i < sections.size(); ++i) {
-        const PeSection& s = sections[i];
+void writeSectionTable(const PeInfo& pe, const SectionLayout& layout, Bytes& headers) {
+    const uint64_t tableAt = pe.optionalOffset + pe.optionalSize;
+    for (size_t i = 0; i < layout.sections.size(); ++i) {
+        const PeSection& s = layout.sections[i];
         uint64_t e = tableAt + 40 * i;
-        if (i >= count) std::memset(&headers[e], 0, 40);
+        if (i >= pe.sections.size()) std::memset(&headers[e], 0, 40);
         std::memcpy(&headers[e], s.name, 8);
         put(headers, e + 8, s.virtualSize, 4);
         put(headers, e + 12, s.virtualAddress, 4);
@@ -773,34 +806,67 @@ bool writeResources(const Bytes& stub, const ResourceSet& set, Bytes& out, std::
         put(headers, e + 20, s.rawOffset, 4);
         put(headers, e + 36, s.characteristics, 4);
     }
+}
+
+// The file header and optional header fields of the new layout. The CheckSum is
+// cleared (the build sets it over the whole file), and so is the certificate directory.
+bool writeHeaderFields(const PeInfo& pe, const ResourceSet& set, const SectionLayout& layout, Bytes& headers,
+                       std::string& error) {
     const uint64_t p = pe.peOffset, o = pe.optionalOffset;
-    put(headers, p + 6, static_cast<uint32_t>(sections.size()), 2);
+    put(headers, p + 6, static_cast<uint32_t>(layout.sections.size()), 2);
     if (set.setTimeDateStamp) put(headers, p + 8, set.timeDateStamp, 4);
     put(headers, p + 12, 0, 4);  // the COFF symbol table lay after the sections: dropped
     put(headers, p + 16, 0, 4);
-    uint64_t imageEnd = 0;
-    for (const PeSection& s : sections)
-        imageEnd = std::max<uint64_t>(imageEnd, s.virtualAddress + alignUp(memorySize(s), pe.sectionAlignment));
+    const uint64_t imageEnd = addressEnd(layout.sections, pe.sectionAlignment);
     if (imageEnd > 0xFFFFFFFFull) {
         error = "the image's addresses are exhausted";
         return false;
     }
     put(headers, o + 56, static_cast<uint32_t>(imageEnd), 4);
-    put(headers, o + 60, static_cast<uint32_t>(sizeOfHeaders), 4);
+    put(headers, o + 60, static_cast<uint32_t>(layout.sizeOfHeaders), 4);
     put(headers, o + 64, 0, 4);
-    put(headers, o + 112 + 8 * kDirResource, newRva, 4);
-    put(headers, o + 112 + 8 * kDirResource + 4, directorySize, 4);
+    put(headers, o + 112 + 8 * kDirResource, layout.resourceRva, 4);
+    put(headers, o + 112 + 8 * kDirResource + 4, layout.resourceDirectorySize, 4);
     if (pe.directoryCount > kDirSecurity) {
         put(headers, o + 112 + 8 * kDirSecurity, 0, 4);
         put(headers, o + 112 + 8 * kDirSecurity + 4, 0, 4);
     }
+    return true;
+}
 
-    out = headers;
-    for (size_t i = 0; i < sections.size(); ++i) {
-        if (!sections[i].rawSize) continue;
-        out.resize(sections[i].rawOffset, '\0');
-        out += raw[i];
+Bytes joinImage(const Bytes& headers, const SectionLayout& layout) {
+    Bytes out = headers;
+    for (size_t i = 0; i < layout.sections.size(); ++i) {
+        if (!layout.sections[i].rawSize) continue;
+        out.resize(layout.sections[i].rawOffset, '\0');
+        out += layout.raw[i];
     }
+    return out;
+}
+
+}  // namespace
+
+bool writeResources(const Bytes& stub, const ResourceSet& set, Bytes& out, std::string& error) {
+    out.clear();
+    if (set.icons.empty() && set.replace.empty()) return patchHeadersOnly(stub, set, out, error);
+    PeInfo pe;
+    if (!parsePe(stub, pe, error)) return false;
+    if (pe.directoryCount <= kDirResource) {
+        error = "the image has no slot for a resource directory";
+        return false;
+    }
+    if (!checkSectionAddresses(pe, error)) return false;
+    ResourceTree tree;
+    if (!readResources(stub, tree, error) || !applyChanges(tree, set, error)) return false;
+    SectionLayout layout;
+    Bytes headers;
+    if (!placeResourceSection(stub, pe, tree, layout, error) || !growHeaders(stub, pe, layout, headers, error) ||
+        !assignRawOffsets(layout, pe.fileAlignment, error))
+        return false;
+    moveDebugDataOffsets(pe, layout);
+    writeSectionTable(pe, layout, headers);
+    if (!writeHeaderFields(pe, set, layout, headers, error)) return false;
+    out = joinImage(headers, layout);
     return true;
 }
 

@@ -4,12 +4,10 @@
 
 #include "launcher/config_ids.h"
 
-#include <algorithm>
 #include <cctype>
-#include <cstdio>
-#include <cstring>
 
 #include "launcher/resource_ids.h"
+#include "xml_check.h"
 
 namespace builder {
 
@@ -112,267 +110,6 @@ Bytes versionNode(const std::u16string& key, uint16_t type, const Bytes& value, 
     return n;
 }
 
-// ---- XML well-formedness -------------------------------------------------------------
-
-struct XmlChecker {
-    const std::string& s;
-    size_t i = 0;
-    std::string& error;
-
-    bool failHere(const std::string& what) {
-        int line = 1, column = 1;
-        for (size_t k = 0; k < i && k < s.size(); ++k) {
-            if (s[k] == '\n') {
-                ++line;
-                column = 1;
-            } else if ((static_cast<unsigned char>(s[k]) & 0xC0) != 0x80) {
-                ++column;
-            }
-        }
-        error = "not well-formed XML at line " + std::to_string(line) + ", column " + std::to_string(column) + ": " + what;
-        return false;
-    }
-    bool at(const char* t) const { return s.compare(i, std::strlen(t), t) == 0; }
-    static bool space(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-    // The characters of XML text: no controls but tab and line ends, no U+FFFE, U+FFFF.
-    static bool allowedChar(uint32_t c) {
-        return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) || (c >= 0xE000 && c <= 0xFFFD) ||
-               (c >= 0x10000 && c <= 0x10FFFF);
-    }
-    bool charactersAllowed() {  // over the UTF-8 bytes
-        for (i = 0; i < s.size(); ++i) {
-            const unsigned char c = static_cast<unsigned char>(s[i]);
-            if (c < 0x20 && !allowedChar(c)) {
-                char hexText[8];
-                std::snprintf(hexText, sizeof hexText, "%02X", c);
-                return failHere(std::string("a control character (0x") + hexText + ")");
-            }
-            if (c == 0xEF && s.compare(i + 1, 2, "\xBF\xBE") == 0) return failHere("the non-character U+FFFE");
-            if (c == 0xEF && s.compare(i + 1, 2, "\xBF\xBF") == 0) return failHere("the non-character U+FFFF");
-        }
-        i = 0;
-        return true;
-    }
-    // Names in ASCII: a manifest's are, and other letters' classes differ between XML editions.
-    static bool nameStart(unsigned char c) { return std::isalpha(c) || c == '_' || c == ':'; }
-    static bool nameChar(unsigned char c) { return nameStart(c) || std::isdigit(c) || c == '-' || c == '.'; }
-    void skipSpace() {
-        while (i < s.size() && space(s[i])) ++i;
-    }
-    bool name(std::string& out) {
-        size_t b = i;
-        if (i >= s.size() || !nameStart(static_cast<unsigned char>(s[i]))) return failHere("a name is expected");
-        while (i < s.size() && nameChar(static_cast<unsigned char>(s[i]))) ++i;
-        out = s.substr(b, i - b);
-        return true;
-    }
-    bool reference() {  // at '&'
-        size_t semi = s.find(';', i);
-        if (semi == std::string::npos || semi - i > 12) return failHere("'&' that does not begin a reference");
-        std::string ref = s.substr(i + 1, semi - i - 1);
-        bool ok = ref == "lt" || ref == "gt" || ref == "amp" || ref == "quot" || ref == "apos";
-        if (!ok && ref.size() > 1 && ref[0] == '#') {
-            bool hexForm = ref[1] == 'x';
-            size_t k = hexForm ? 2 : 1;
-            ok = k < ref.size();
-            uint32_t value = 0;
-            for (; ok && k < ref.size(); ++k) {
-                ok = hexForm ? std::isxdigit(static_cast<unsigned char>(ref[k])) != 0
-                             : std::isdigit(static_cast<unsigned char>(ref[k])) != 0;
-                const int digit = std::isdigit(static_cast<unsigned char>(ref[k])) ? ref[k] - '0'
-                                                                                  : std::tolower(ref[k]) - 'a' + 10;
-                if (ok) value = std::min<uint32_t>(value * (hexForm ? 16 : 10) + digit, 0x110000);
-            }
-            if (ok && !allowedChar(value)) return failHere("&" + ref + "; is not a character XML allows");
-        }
-        if (!ok) return failHere("unknown reference &" + ref + ";");
-        i = semi + 1;
-        return true;
-    }
-    bool until(const char* end, const char* what) {
-        size_t e = s.find(end, i);
-        if (e == std::string::npos) return failHere(std::string("unterminated ") + what);
-        i = e + std::strlen(end);
-        return true;
-    }
-    bool comment() {  // at "<!--"
-        i += 4;
-        size_t e = s.find("--", i);
-        if (e == std::string::npos) return failHere("unterminated comment");
-        i = e;
-        if (!at("-->")) return failHere("\"--\" inside a comment");
-        i += 3;
-        return true;
-    }
-    // One pseudo-attribute of the XML declaration: a blank, the name, '=', a quoted value.
-    // found is false (and nothing read) when the name does not come next.
-    bool pseudoAttribute(const char* key, std::string& value, bool& found) {
-        const size_t start = i;
-        found = false;
-        skipSpace();
-        if (i == start || !at(key)) {
-            i = start;
-            return true;
-        }
-        i += std::strlen(key);
-        skipSpace();
-        if (i >= s.size() || s[i] != '=') return failHere(std::string("'=' is expected after ") + key);
-        ++i;
-        skipSpace();
-        if (i >= s.size() || (s[i] != '"' && s[i] != '\'')) return failHere("a quoted value is expected");
-        const char q = s[i++];
-        const size_t b = i;
-        while (i < s.size() && s[i] != q) ++i;
-        if (i >= s.size()) return failHere("unterminated attribute value");
-        value = s.substr(b, i++ - b);
-        found = true;
-        return true;
-    }
-    // At "<?xml": version, then optionally encoding and standalone, in this order. The
-    // file is read as UTF-8: another encoding is refused unless the text is ASCII.
-    bool declaration() {
-        i += 5;
-        std::string version, encoding, standalone;
-        bool found = false;
-        if (!pseudoAttribute("version", version, found)) return false;
-        if (!found) return failHere("the XML declaration needs a version");
-        bool digits = version.size() > 2 && version.compare(0, 2, "1.") == 0;
-        for (size_t k = 2; digits && k < version.size(); ++k) digits = std::isdigit(static_cast<unsigned char>(version[k]));
-        if (!digits) return failHere("version \"" + version + "\" is not an XML version");
-        if (!pseudoAttribute("encoding", encoding, found)) return false;
-        if (found) {
-            std::string upper;
-            for (char c : encoding) upper += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-            bool ascii = true;
-            for (char c : s) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
-            if (upper != "UTF-8" && !((upper == "US-ASCII" || upper == "ISO-8859-1") && ascii))
-                return failHere("the encoding \"" + encoding + "\" (the file is read as UTF-8)");
-        }
-        if (!pseudoAttribute("standalone", standalone, found)) return false;
-        if (found && standalone != "yes" && standalone != "no")
-            return failHere("standalone is \"yes\" or \"no\", not \"" + standalone + "\"");
-        skipSpace();
-        if (!at("?>")) return failHere("the XML declaration does not end here");
-        i += 2;
-        return true;
-    }
-    bool pi(bool first) {  // at "<?"
-        const size_t start = i;
-        i += 2;
-        std::string target;
-        if (!name(target)) return false;
-        std::string lower;
-        for (char c : target) lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        if (lower == "xml") {
-            if (target != "xml") return failHere("the processing instruction name " + target + " is reserved");
-            if (!first) return failHere("the XML declaration must come first");
-            i = start;
-            return declaration();
-        }
-        if (!at("?>") && (i >= s.size() || !space(s[i]))) return failHere("a blank is expected after " + target);
-        return until("?>", "processing instruction");
-    }
-    bool misc(bool& first) {  // comments, PIs and blanks outside the root
-        for (;;) {
-            skipSpace();
-            if (at("<!--")) {
-                if (!comment()) return false;
-            } else if (at("<?")) {
-                if (!pi(first)) return false;
-            } else if (at("<!DOCTYPE")) {
-                return failHere("a DOCTYPE is not allowed in a manifest");
-            } else {
-                return true;
-            }
-            first = false;
-        }
-    }
-    bool run(std::string& rootName) {
-        if (!charactersAllowed()) return false;
-        if (at("\xEF\xBB\xBF")) i = 3;
-        bool first = true;
-        if (at("<?")) {
-            if (!pi(true)) return false;
-        }
-        first = false;
-        if (!misc(first)) return false;
-        if (i >= s.size() || s[i] != '<') return failHere("the root element is missing");
-        std::vector<std::string> open;
-        do {
-            // At '<' of a tag, a comment, CDATA or a PI inside the root; or at text.
-            if (s[i] == '<') {
-                if (at("<!--")) {
-                    if (!comment()) return false;
-                } else if (at("<![CDATA[")) {
-                    i += 9;
-                    if (!until("]]>", "CDATA section")) return false;
-                } else if (at("<?")) {
-                    if (!pi(false)) return false;
-                } else if (at("</")) {
-                    i += 2;
-                    std::string n;
-                    if (!name(n)) return false;
-                    if (open.empty() || n != open.back())
-                        return failHere("</" + n + "> does not close <" + (open.empty() ? "" : open.back()) + ">");
-                    skipSpace();
-                    if (i >= s.size() || s[i] != '>') return failHere("'>' is expected");
-                    ++i;
-                    open.pop_back();
-                } else {
-                    ++i;
-                    std::string n;
-                    if (!name(n)) return false;
-                    if (open.empty() && rootName.empty()) rootName = n;
-                    std::vector<std::string> attributes;
-                    for (;;) {
-                        bool blank = i < s.size() && space(s[i]);
-                        skipSpace();
-                        if (i >= s.size()) return failHere("unterminated tag <" + n + ">");
-                        if (s[i] == '>' || at("/>")) break;
-                        if (!blank) return failHere("a blank is expected between attributes");
-                        std::string a;
-                        if (!name(a)) return false;
-                        for (const std::string& other : attributes)
-                            if (other == a) return failHere("attribute " + a + " given twice");
-                        attributes.push_back(a);
-                        skipSpace();
-                        if (i >= s.size() || s[i] != '=') return failHere("'=' is expected after " + a);
-                        ++i;
-                        skipSpace();
-                        if (i >= s.size() || (s[i] != '"' && s[i] != '\'')) return failHere("a quoted value is expected");
-                        char q = s[i++];
-                        while (i < s.size() && s[i] != q) {
-                            if (s[i] == '<') return failHere("'<' inside an attribute value");
-                            if (s[i] == '&') {
-                                if (!reference()) return false;
-                            } else {
-                                ++i;
-                            }
-                        }
-                        if (i >= s.size()) return failHere("unterminated attribute value");
-                        ++i;
-                    }
-                    if (at("/>")) {
-                        i += 2;
-                    } else {
-                        ++i;
-                        open.push_back(n);
-                    }
-                }
-            } else if (s[i] == '&') {
-                if (!reference()) return false;
-            } else {
-                if (at("]]>")) return failHere("\"]]>\" in text");
-                ++i;
-            }
-            if (!open.empty() && i >= s.size()) return failHere("<" + open.back() + "> is not closed");
-        } while (!open.empty());
-        if (!misc(first)) return false;
-        if (i < s.size()) return failHere("text after the root element");
-        return true;
-    }
-};
-
 }  // namespace
 
 // ---- Parsing the section ----------------------------------------------------------------
@@ -396,21 +133,18 @@ bool parseVersionNumbers(const std::string& text, uint16_t parts[4], std::string
     }
 }
 
-bool parseResourceLine(const std::string& name, const std::vector<TextUnit>& units, const std::string& origin,
-                       const std::string& baseDir, ResourceInput& input, std::string& error) {
-    const ResourceKey* key = findKey(name);
-    if (!key) {
-        std::string near = closestName(name, resourceKeyNames());
-        if (!near.empty())
-            error = "unknown resource key " + name + "; did you mean " + near + "?";
-        else if (findConfigIdByName(name.compare(0, 4, "CFG_") == 0 ? name.c_str() + 4 : name.c_str()))
-            error = name + " is a setting, not a resource key: write it above the [resources] section";
-        else
-            error = "unknown resource key " + name + " (known: " + knownKeys() + ")";
-        return false;
-    }
-    ResourceLine line;
-    line.origin = origin;
+namespace {
+
+std::string unknownKeyMessage(const std::string& name) {
+    std::string near = closestName(name, resourceKeyNames());
+    if (!near.empty()) return "unknown resource key " + name + "; did you mean " + near + "?";
+    if (findConfigIdByName(name.compare(0, 4, "CFG_") == 0 ? name.c_str() + 4 : name.c_str()))
+        return name + " is a setting, not a resource key: write it above the [resources] section";
+    return "unknown resource key " + name + " (known: " + knownKeys() + ")";
+}
+
+// The value as UTF-8 and UTF-16 text: raw bytes, lone surrogates and NUL have no place in it.
+bool resourceText(const std::vector<TextUnit>& units, ResourceLine& line, std::string& error) {
     for (const TextUnit& u : units) {
         if (u.kind == TextUnit::RawByte) {
             error = "\\xHH is not allowed in [resources]";
@@ -427,51 +161,54 @@ bool parseResourceLine(const std::string& name, const std::vector<TextUnit>& uni
         appendUtf8(line.value, u.value);
     }
     line.wide = unitsToWide(units);
+    return true;
+}
+
+bool checkChoice(const ResourceKey& key, const std::string& name, const std::string& value, std::string& error) {
+    std::string list;
+    for (const char* c : key.choices) {
+        if (!c) break;
+        if (value == c) return true;
+        list += std::string(list.empty() ? "" : ", ") + c;
+    }
+    error = name + ": \"" + value + "\" is not one of " + list;
+    return false;
+}
+
+// Checks the value against the form of its key; a relative path is made absolute against baseDir.
+bool checkResourceValue(const ResourceKey& key, const std::string& name, const std::string& baseDir,
+                        ResourceLine& line, std::string& error) {
     const std::string& v = line.value;
-    switch (key->kind) {
+    switch (key.kind) {
         case KeyKind::Path:
             if (v.empty()) {
                 error = name + ": a file name is expected";
                 return false;
             }
             if (!isAbsolutePath(v)) line.value = joinPath(baseDir, v);
-            break;
+            return true;
         case KeyKind::Version: {
             uint16_t parts[4];
-            if (!parseVersionNumbers(v, parts, error)) {
-                error = name + ": " + error;
-                return false;
-            }
-            break;
+            if (parseVersionNumbers(v, parts, error)) return true;
+            error = name + ": " + error;
+            return false;
         }
         case KeyKind::Text:
-            if (line.wide.size() > kMaxVersionText) {
-                error = name + ": at most " + std::to_string(kMaxVersionText) + " characters";
-                return false;
-            }
-            break;
-        case KeyKind::Choice: {
-            bool known = false;
-            std::string list;
-            for (const char* c : key->choices) {
-                if (!c) break;
-                list += std::string(list.empty() ? "" : ", ") + c;
-                known = known || v == c;
-            }
-            if (!known) {
-                error = name + ": \"" + v + "\" is not one of " + list;
-                return false;
-            }
-            break;
-        }
+            if (line.wide.size() <= kMaxVersionText) return true;
+            error = name + ": at most " + std::to_string(kMaxVersionText) + " characters";
+            return false;
+        case KeyKind::Choice:
+            return checkChoice(key, name, v, error);
         case KeyKind::Flag:
-            if (v != "0" && v != "1") {
-                error = name + ": 1 or 0 is expected, not \"" + v + "\"";
-                return false;
-            }
-            break;
+            if (v == "0" || v == "1") return true;
+            error = name + ": 1 or 0 is expected, not \"" + v + "\"";
+            return false;
     }
-    // MANIFEST is taken as it is: the keys of the generated manifest do not go with it.
+    return true;
+}
+
+// MANIFEST is taken as it is: the keys of the generated manifest do not go with it.
+bool checkManifestCombination(const std::string& name, const ResourceInput& input, std::string& error) {
     bool isManifestKey = false;
     for (const char* k : kManifestKeys) isManifestKey = isManifestKey || name == k;
     for (const char* k : kManifestKeys) {
@@ -483,6 +220,23 @@ bool parseResourceLine(const std::string& name, const std::vector<TextUnit>& uni
             return false;
         }
     }
+    return true;
+}
+
+}  // namespace
+
+bool parseResourceLine(const std::string& name, const std::vector<TextUnit>& units, const std::string& origin,
+                       const std::string& baseDir, ResourceInput& input, std::string& error) {
+    const ResourceKey* key = findKey(name);
+    if (!key) {
+        error = unknownKeyMessage(name);
+        return false;
+    }
+    ResourceLine line;
+    line.origin = origin;
+    if (!resourceText(units, line, error) || !checkResourceValue(*key, name, baseDir, line, error) ||
+        !checkManifestCombination(name, input, error))
+        return false;
     input.lines[name] = std::move(line);
     return true;
 }
@@ -699,9 +453,8 @@ std::string generateManifest(const ManifestOptions& o) {
 }
 
 bool checkManifestXml(const std::string& xml, std::string& error) {
-    XmlChecker checker{xml, 0, error};
     std::string root;
-    if (!checker.run(root)) return false;
+    if (!checkWellFormedXml(xml, root, error)) return false;
     size_t colon = root.find(':');
     if ((colon == std::string::npos ? root : root.substr(colon + 1)) != "assembly") {
         error = "the root element is <" + root + ">, a manifest's is <assembly>";
@@ -719,7 +472,7 @@ bool manifestSelectsUtf8(const std::string& xml) {
         if (end == std::string::npos) continue;
         std::string value;
         for (size_t k = close + 1; k < end; ++k)
-            if (!XmlChecker::space(xml[k])) value += static_cast<char>(std::toupper(static_cast<unsigned char>(xml[k])));
+            if (!isXmlSpace(xml[k])) value += static_cast<char>(std::toupper(static_cast<unsigned char>(xml[k])));
         if (value == "UTF-8") return true;
     }
     return false;
@@ -727,93 +480,109 @@ bool manifestSelectsUtf8(const std::string& xml) {
 
 // ---- The whole section -------------------------------------------------------------------------
 
+namespace {
+
+const ResourceLine& lineOf(const ResourceInput& input, const char* key) { return input.lines.at(key); }
+
+bool addIcon(const ResourceLine& line, ResourceSet& set, std::string& error) {
+    Bytes file;
+    std::string message;
+    if (!readWholeFile(line.value, file, message)) return fail(error, line.origin, message);
+    if (!readIconFile(file, set.icons, message)) return fail(error, line.origin, line.value + ": " + message);
+    set.iconGroups.push_back(ResourceName::id(resource_ids::kAppIconGroup));
+    set.iconGroups.push_back(ResourceName::named(ascii16(resource_ids::kSplashIconName)));
+    return true;
+}
+
+// The splash bitmap and the image file as it is.
+bool addSplash(const ResourceLine& line, ResourceSet& set, int& width, int& height, std::string& error) {
+    Bytes file;
+    std::string message;
+    if (!readWholeFile(line.value, file, message)) return fail(error, line.origin, message);
+    ResourceEntry bitmap;
+    if (!splashBitmapOf(file, bitmap.data, width, height, message))
+        return fail(error, line.origin, line.value + ": " + message);
+    bitmap.type = ResourceName::id(kResBitmap);
+    bitmap.name = ResourceName::id(resource_ids::kSplashBitmap);
+    ResourceEntry raw;
+    raw.type = ResourceName::id(kResRcData);
+    raw.name = ResourceName::id(resource_ids::kSplashImage);
+    raw.data = file;
+    set.replace.push_back(bitmap);
+    set.replace.push_back(raw);
+    return true;
+}
+
+std::u16string wideOfUtf8(const std::string& text) {
+    std::vector<uint32_t> cps;
+    decodeUtf8(text, cps);
+    std::vector<TextUnit> units;
+    for (uint32_t cp : cps) units.push_back({TextUnit::CodePoint, cp});
+    return unitsToWide(units);
+}
+
+// The version numbers and strings: ORIGINAL_FILENAME defaults to the output's name,
+// PRODUCT_VERSION to FILE_VERSION, FILE_VERSION to 0.0.0.0.
+VersionStrings versionOf(const ResourceInput& input, const std::string& outputName) {
+    VersionStrings version;
+    std::string message;
+    std::string fileText = has(input, "FILE_VERSION") ? lineOf(input, "FILE_VERSION").value : "0.0.0.0";
+    std::string productText = has(input, "PRODUCT_VERSION") ? lineOf(input, "PRODUCT_VERSION").value : fileText;
+    parseVersionNumbers(fileText, version.fileVersion, message);
+    parseVersionNumbers(productText, version.productVersion, message);
+    for (const char* key : kVersionOrder) {
+        const std::string k = key;
+        std::u16string value;
+        if (has(input, key)) {
+            value = lineOf(input, key).wide;
+        } else if (k == "ORIGINAL_FILENAME") {
+            value = wideOfUtf8(outputName);
+        } else if (k == "FILE_VERSION" || k == "PRODUCT_VERSION") {
+            value = ascii16((k == "FILE_VERSION" ? fileText : productText).c_str());
+        } else {
+            continue;
+        }
+        version.strings.push_back({ascii16(findKey(key)->versionKey), value});
+    }
+    return version;
+}
+
+// MANIFEST as it is, else the manifest generated from the manifest keys.
+std::string manifestOf(const ResourceInput& input) {
+    if (has(input, "MANIFEST")) return input.manifestText;
+    ManifestOptions options;
+    if (has(input, "EXECUTION_LEVEL")) options.executionLevel = lineOf(input, "EXECUTION_LEVEL").value;
+    if (has(input, "DPI_AWARENESS")) options.dpiAwareness = lineOf(input, "DPI_AWARENESS").value;
+    options.longPaths = has(input, "LONG_PATHS") && lineOf(input, "LONG_PATHS").value == "1";
+    options.utf8CodePage = input.utf8;
+    return generateManifest(options);
+}
+
+void addResource(ResourceSet& set, uint16_t type, uint16_t name, const Bytes& data) {
+    ResourceEntry entry;
+    entry.type = ResourceName::id(type);
+    entry.name = ResourceName::id(name);
+    entry.data = data;
+    set.replace.push_back(entry);
+}
+
+}  // namespace
+
 bool prepareResources(const ResourceInput& input, const std::string& outputName, ResourceSet& set, int& splashWidth,
                       int& splashHeight, std::string& error) {
     set = ResourceSet();
     splashWidth = splashHeight = 0;
-    std::string message;
-    auto lineOf = [&](const char* key) -> const ResourceLine& { return input.lines.at(key); };
-
-    if (has(input, "ICON")) {
-        const ResourceLine& line = lineOf("ICON");
-        Bytes file;
-        if (!readWholeFile(line.value, file, message)) return fail(error, line.origin, message);
-        if (!readIconFile(file, set.icons, message)) return fail(error, line.origin, line.value + ": " + message);
-        set.iconGroups.push_back(ResourceName::id(resource_ids::kAppIconGroup));
-        set.iconGroups.push_back(ResourceName::named(ascii16(resource_ids::kSplashIconName)));
-    }
-
-    if (has(input, "SPLASH_IMAGE")) {
-        const ResourceLine& line = lineOf("SPLASH_IMAGE");
-        Bytes file;
-        if (!readWholeFile(line.value, file, message)) return fail(error, line.origin, message);
-        int w = 0, h = 0;
-        ResourceEntry bitmap;
-        if (!splashBitmapOf(file, bitmap.data, w, h, message))
-            return fail(error, line.origin, line.value + ": " + message);
-        bitmap.type = ResourceName::id(kResBitmap);
-        bitmap.name = ResourceName::id(resource_ids::kSplashBitmap);
-        ResourceEntry raw;
-        raw.type = ResourceName::id(kResRcData);
-        raw.name = ResourceName::id(resource_ids::kSplashImage);
-        raw.data = file;
-        set.replace.push_back(bitmap);
-        set.replace.push_back(raw);
-        splashWidth = w;
-        splashHeight = h;
-    }
-
+    if (has(input, "ICON") && !addIcon(lineOf(input, "ICON"), set, error)) return false;
+    int w = 0, h = 0;
+    if (has(input, "SPLASH_IMAGE") && !addSplash(lineOf(input, "SPLASH_IMAGE"), set, w, h, error)) return false;
+    splashWidth = w;
+    splashHeight = h;
     bool anyVersion = false;
     for (const char* key : kVersionOrder) anyVersion = anyVersion || has(input, key);
-    if (anyVersion) {
-        VersionStrings version;
-        std::string fileText = has(input, "FILE_VERSION") ? lineOf("FILE_VERSION").value : "0.0.0.0";
-        std::string productText = has(input, "PRODUCT_VERSION") ? lineOf("PRODUCT_VERSION").value : fileText;
-        parseVersionNumbers(fileText, version.fileVersion, message);
-        parseVersionNumbers(productText, version.productVersion, message);
-        for (const char* key : kVersionOrder) {
-            const ResourceKey* info = findKey(key);
-            std::u16string value;
-            if (has(input, key)) {
-                value = lineOf(key).wide;
-            } else if (std::string(key) == "ORIGINAL_FILENAME") {
-                std::vector<uint32_t> cps;
-                decodeUtf8(outputName, cps);
-                std::vector<TextUnit> units;
-                for (uint32_t cp : cps) units.push_back({TextUnit::CodePoint, cp});
-                value = unitsToWide(units);
-            } else if (std::string(key) == "FILE_VERSION" || std::string(key) == "PRODUCT_VERSION") {
-                value = ascii16((std::string(key) == "FILE_VERSION" ? fileText : productText).c_str());
-            } else {
-                continue;
-            }
-            version.strings.push_back({ascii16(info->versionKey), value});
-        }
-        ResourceEntry entry;
-        entry.type = ResourceName::id(kResVersion);
-        entry.name = ResourceName::id(1);
-        entry.data = versionResource(version);
-        set.replace.push_back(entry);
-    }
-
+    if (anyVersion) addResource(set, kResVersion, 1, versionResource(versionOf(input, outputName)));
     bool anyManifest = has(input, "MANIFEST");
     for (const char* key : kManifestKeys) anyManifest = anyManifest || has(input, key);
-    if (anyManifest) {
-        ResourceEntry entry;
-        entry.type = ResourceName::id(kResManifest);
-        entry.name = ResourceName::id(resource_ids::kManifest);
-        if (has(input, "MANIFEST")) {
-            entry.data = input.manifestText;
-        } else {
-            ManifestOptions options;
-            if (has(input, "EXECUTION_LEVEL")) options.executionLevel = lineOf("EXECUTION_LEVEL").value;
-            if (has(input, "DPI_AWARENESS")) options.dpiAwareness = lineOf("DPI_AWARENESS").value;
-            options.longPaths = has(input, "LONG_PATHS") && lineOf("LONG_PATHS").value == "1";
-            options.utf8CodePage = input.utf8;
-            entry.data = generateManifest(options);
-        }
-        set.replace.push_back(entry);
-    }
+    if (anyManifest) addResource(set, kResManifest, resource_ids::kManifest, manifestOf(input));
     return true;
 }
 
