@@ -10,6 +10,7 @@ does what its first argument asks (see Main.java).
 """
 from __future__ import annotations
 
+import errno
 import os
 import re
 import pathlib
@@ -42,9 +43,19 @@ def version(major: str) -> str:
 
 
 def linked_copy(major: str, dest: pathlib.Path) -> pathlib.Path:
-    """A copy of a runtime made of hard links (fast; a scenario that changes a file replaces it)."""
-    shutil.copytree(home(major), dest, copy_function=os.link)
+    """A copy of a runtime made of hard links (fast; a scenario that changes a file replaces it, never writes
+    through it). On another file system than build/ (a tmpfs basetemp) the files are copied instead."""
+    shutil.copytree(home(major), dest, copy_function=_link_or_copy)
     return dest
+
+
+def _link_or_copy(source: str, target: str) -> None:
+    try:
+        os.link(source, target)
+    except OSError as e:
+        if e.errno != errno.EXDEV:
+            raise
+        shutil.copy2(source, target)
 
 
 def build_app_jar() -> pathlib.Path:

@@ -3,7 +3,6 @@
 jvm.dll beside a 64-bit Java, a file named jvm.dll that is no DLL), found through J, B, E and the cache."""
 from __future__ import annotations
 
-import os
 import pathlib
 import shutil
 import subprocess
@@ -11,6 +10,7 @@ import subprocess
 import pytest
 
 import installed_jvms as ij
+import realjvm_util as rj
 import runtimes
 import tovex
 from jvm_util import config, has_line, lines_with, query_value, registry  # noqa: F401
@@ -56,7 +56,7 @@ def copies(registry):
         one. jvm: "real", "missing" (no bin\\server\\jvm.dll), "32bit" (a 32-bit DLL in its place, built with
         i686-w64-mingw32-g++), "broken" (a text file in its place). java=False: no java.exe and javaw.exe, as
         jlink --strip-native-commands makes it."""
-        shutil.copytree(REAL / major, dest, copy_function=os.link)
+        rj.linked_copy(major, dest)
         made.append(dest)
         for exe in ("java.exe", "javaw.exe"):
             registry.forget(cache_key(dest / "bin" / exe))

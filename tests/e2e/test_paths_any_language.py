@@ -11,13 +11,13 @@ UTF-8 form is longer than its UTF-16 one), the class path (a jar beside the exe)
   Wine keeps an 8.3 name for every folder, so the short form always exists here; on a Windows volume
   with short names turned off the start instead fails with a message naming the path.
 """
-import os
 import pathlib
 import shutil
 import subprocess
 
 import pytest
 
+import realjvm_util as rj
 import tovex
 from files_util import TempOverride
 
@@ -75,10 +75,9 @@ public class Main {
 
 @pytest.fixture(scope="module")
 def java_home(tmp_path_factory):
-    """The real runtime copied under a CJK folder (a link would be resolved to its ASCII target)."""
-    home = tmp_path_factory.mktemp("java") / JAVA_FOLDER
-    shutil.copytree(RUNTIME, home, symlinks=True)
-    return home
+    """The real runtime copied under a CJK folder (hard links: a symbolic link would be resolved to its ASCII
+    target)."""
+    return rj.linked_copy("17", tmp_path_factory.mktemp("java") / JAVA_FOLDER)
 
 
 @pytest.fixture(scope="module")

@@ -1,38 +1,87 @@
 // The launcher's tokenizer.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <string>
+#include <vector>
+
 #include "windows/args.h"
 
-TEST(SplitArguments, Table) {
-    struct Row {
-        const char* name;
-        std::u16string text;
-        std::vector<std::u16string> tokens;
-    } rows[] = {
-        {"two spaces", u"a  b", {u"a", u"b"}},
-        {"leading and trailing spaces", u"  a b  ", {u"a", u"b"}},
-        {"spaces only", u"   ", {}},
-        {"empty", u"", {}},
-        {"empty double quotes", u"\"\"", {u""}},
-        {"empty quotes between words", u"a \"\" b", {u"a", u"", u"b"}},
-        {"value with a space", u"-Dname=\"x y\" z", {u"-Dname=x y", u"z"}},
-        {"text after a closing quote", u"\"a\"b", {u"a", u"b"}},
-        {"apostrophe in a word", u"don't stop", {u"dont stop"}},
-        {"apostrophe pair", u"'a b' c", {u"a b", u"c"}},
-        {"apostrophe inside double quotes", u"\"it's\" x", {u"it's", u"x"}},
-        {"double quote inside apostrophes", u"'say \"hi\"' x", {u"say \"hi\"", u"x"}},
-        {"backslash is ordinary", u"a\\\"b c\"", {u"a\\b c"}},
-        {"unclosed double quote", u"\"a b", {u"a b"}},
-        {"tab belongs to the token", u"a\tb c", {u"a\tb", u"c"}},
-        {"quoted program path", u"\"C:\\My App\\app.exe\" -x", {u"C:\\My App\\app.exe", u"-x"}},
-        {"closing quote then two spaces", u"\"a\"  b", {u"a", u"b"}},
-        {"quote later than a space", u"a b\"c d\"", {u"a", u"bc d"}},
-        {"non-ASCII", u"\u00fc \u4e2d\u6587", {u"\u00fc", u"\u4e2d\u6587"}},
-    };
-    for (const Row& row : rows) {
+namespace {
+// One case of tests/data/argument_splitting.tsv, the table the Java splitter's tests read too.
+struct SplitCase {
+    std::string name;
+    std::u16string text;
+    std::vector<std::u16string> tokens;
+};
+
+// Undoes the table's escapes: \t, \\ and \uXXXX (one UTF-16 code unit); false on a
+// malformed escape or a byte outside ASCII (the Java reader must see the same text).
+bool unescape(const std::string& field, std::u16string& out) {
+    out.clear();
+    for (size_t i = 0; i < field.size(); ++i) {
+        if (static_cast<unsigned char>(field[i]) >= 0x80) {
+            return false;
+        } else if (field[i] != '\\') {
+            out += static_cast<char16_t>(static_cast<unsigned char>(field[i]));
+        } else if (i + 1 < field.size() && (field[i + 1] == 't' || field[i + 1] == '\\')) {
+            out += field[++i] == 't' ? u'\t' : u'\\';
+        } else if (i + 5 < field.size() && field[i + 1] == 'u' &&
+                   field.find_first_not_of("0123456789ABCDEFabcdef", i + 2) >= i + 6) {
+            out += static_cast<char16_t>(std::stoul(field.substr(i + 2, 4), nullptr, 16));
+            i += 5;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::vector<std::string> splitAtTabs(const std::string& line) {
+    std::vector<std::string> fields;
+    size_t start = 0;
+    for (size_t tab; (tab = line.find('\t', start)) != std::string::npos; start = tab + 1)
+        fields.push_back(line.substr(start, tab - start));
+    fields.push_back(line.substr(start));
+    return fields;
+}
+
+// name, input, token count, tokens: false when the line is not of that form.
+bool parseCase(const std::string& line, SplitCase& c) {
+    std::vector<std::string> fields = splitAtTabs(line);
+    if (fields.size() < 3 || fields[2].empty() || fields[2].find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    if (fields.size() != 3 + std::stoul(fields[2])) return false;
+    c.name = fields[0];
+    if (!unescape(fields[1], c.text)) return false;
+    c.tokens.resize(fields.size() - 3);
+    for (size_t i = 3; i < fields.size(); ++i)
+        if (!unescape(fields[i], c.tokens[i - 3])) return false;
+    return true;
+}
+
+std::vector<SplitCase> readSplitCases() {
+    std::ifstream file(TOVEX_SOURCE_DIR "/tests/data/argument_splitting.tsv", std::ios::binary);
+    EXPECT_TRUE(file.is_open());
+    std::vector<SplitCase> cases;
+    std::string line;
+    for (int number = 1; std::getline(file, line); ++number) {
+        if (line.empty() || line[0] == '#') continue;
+        SplitCase c;
+        EXPECT_TRUE(parseCase(line, c)) << "argument_splitting.tsv line " << number << " is malformed: " << line;
+        cases.push_back(c);
+    }
+    return cases;
+}
+}  // namespace
+
+TEST(SplitArguments, SharedTable) {
+    std::vector<SplitCase> cases = readSplitCases();
+    ASSERT_GE(cases.size(), 30u);
+    for (const SplitCase& c : cases) {
         std::vector<std::u16string> out;
-        splitArguments(row.text, out);
-        EXPECT_EQ(out, row.tokens) << row.name;
+        splitArguments(c.text, out);
+        EXPECT_EQ(out, c.tokens) << c.name;
     }
 }
 

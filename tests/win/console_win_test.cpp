@@ -1,4 +1,5 @@
-// Platform queries of the launch driver.
+// Console attachment of the launch driver (the switches "-console" and "-c"). What the
+// switches do in a built launcher is shown end to end by tests/e2e/test_spine_driver.py.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -6,8 +7,6 @@
 #include <io.h>
 
 #include "launcher/launcher.h"
-
-TEST(ConsoleWin, IsNtPlatform) { EXPECT_TRUE(isNtPlatform()); }
 
 TEST(ConsoleWin, AttachConsoleInAConsoleProgramKeepsRedirectedStreams) {
     // The test exe is a console program: attaching reports "already has a

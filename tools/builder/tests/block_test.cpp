@@ -1,6 +1,7 @@
 // Block layout, PE lookup and the defaults of a finished block.
 #include "test_util.h"
 
+#include "launcher/config_ids.h"
 #include "launcher/default_texts.h"
 #include "launcher/texts.h"
 
@@ -181,15 +182,24 @@ TEST(FinishBlock, DefaultsAndAscendingOrder) {
     }
     EXPECT_EQ(block.strings.front().id, -3);
     EXPECT_EQ(block.strings.back().id, 99999);
-    EXPECT_EQ(values[1000], "Oops");  // a configured text replaces the default
-    EXPECT_EQ(values[1012], "Error");
-    for (const DefaultMessageText& d : kDefaultMessageTexts)
-        if (d.id != 1000) EXPECT_EQ(values[d.id], d.text) << d.id;  // every other text from the shared table
-    for (int32_t id = 1000; id <= 1020; ++id) EXPECT_EQ(values.count(id), 1u) << id;
-    for (int32_t id : {149, 150, 151, 153, 155, 157, 159, 161}) EXPECT_EQ(values.at(id), "") << id;
-    EXPECT_EQ(values[10114], "0,0,0");
-    EXPECT_EQ(values[10121], "0,0,0");
-    EXPECT_EQ(values.count(2002), 0u);  // no files, no FILE_COUNT
+    // The configured values, and for every other known id its default from the one table, or
+    // nothing (no files, no FILE_COUNT): no more, no less.
+    std::map<int32_t, std::string> expected = {{-3, "y"}, {122, "m"}, {1000, "Oops"}, {99999, "x"}};
+    int count = 0;
+    const ConfigIdInfo* table = configIdTable(&count);
+    for (int i = 0; i < count; ++i) {
+        const char* def = builder::defaultValue(table[i].id);
+        if (def) expected.emplace(table[i].id, def);
+        // Every message text comes from the launcher's table of default texts; reserved ids are carried empty.
+        const std::string name = table[i].name;
+        if (name.compare(0, 4, "MSG_") == 0) {
+            ASSERT_NE(def, nullptr) << name;
+            EXPECT_STREQ(def, defaultMessageText(table[i].id)) << name;
+        }
+        if (name.compare(0, 9, "RESERVED_") == 0) EXPECT_STREQ(def, "") << name;
+    }
+    EXPECT_EQ(values, expected);
+    for (const DefaultMessageText& d : kDefaultMessageTexts) EXPECT_NE(findConfigId(d.id), nullptr) << d.id;
 }
 
 TEST(FinishBlock, FilesSetCountAndListAndRefuseHandSetValues) {

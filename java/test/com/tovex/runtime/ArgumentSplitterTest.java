@@ -1,62 +1,76 @@
 package com.tovex.runtime;
 
 import static org.junit.Assert.assertEquals;
+import static org.junit.Assert.assertNotNull;
+import static org.junit.Assert.assertTrue;
 
+import java.io.IOException;
+import java.nio.charset.StandardCharsets;
+import java.nio.file.Files;
+import java.nio.file.Paths;
+import java.util.ArrayList;
 import java.util.Arrays;
 import java.util.List;
 import org.junit.Test;
 
-/** The launcher's quoting rules, case by case (mirrors the launcher's own tokenizer table). */
+/**
+ * The launcher's quoting rules, case by case: the cases are the table tests/data/argument_splitting.tsv,
+ * which the launcher's own tokenizer tests read too (its path is the system property below).
+ */
 public class ArgumentSplitterTest {
-    private static final String Q = "\"";
-
-    /** { case name, input, expected tokens... } */
-    private static final Object[][] CASES = {
-        { "empty text", "", new String[] {} },
-        { "spaces only", "   ", new String[] {} },
-        { "single word", "abc", new String[] { "abc" } },
-        { "two words", "a b", new String[] { "a", "b" } },
-        { "two spaces give no empty token", "a  b", new String[] { "a", "b" } },
-        { "leading and trailing spaces", "  a b  ", new String[] { "a", "b" } },
-        { "tab is not a separator", "a\tb c", new String[] { "a\tb", "c" } },
-        { "empty double quotes", Q + Q, new String[] { "" } },
-        { "empty apostrophes", "''", new String[] { "" } },
-        { "empty quotes between words", "a " + Q + Q + " b", new String[] { "a", "", "b" } },
-        { "double-quoted with space", Q + "a b" + Q, new String[] { "a b" } },
-        { "apostrophe-quoted with space", "'a b'", new String[] { "a b" } },
-        { "prefix joined with quoted value", "-Dname=" + Q + "a b" + Q + " x",
-            new String[] { "-Dname=a b", "x" } },
-        { "text behind closing quote starts a new token", Q + "a" + Q + "b", new String[] { "a", "b" } },
-        { "prefix, quote, then more text", "x" + Q + "y" + Q + "z", new String[] { "xy", "z" } },
-        { "apostrophe inside a word opens a section", "don't stop", new String[] { "dont stop" } },
-        { "apostrophe section closes", "don't' stop", new String[] { "dont", "stop" } },
-        { "apostrophe inside double quotes is ordinary", Q + "it's" + Q + " x",
-            new String[] { "it's", "x" } },
-        { "double quote inside apostrophes is ordinary", "'say " + Q + "hi" + Q + "'",
-            new String[] { "say " + Q + "hi" + Q } },
-        { "unclosed double quote runs to the end", Q + "a b c", new String[] { "a b c" } },
-        { "unclosed quote after prefix", "ab" + Q + "c d", new String[] { "abc d" } },
-        { "backslash is ordinary", "a\\b c\\", new String[] { "a\\b", "c\\" } },
-        { "backslash before a quote does not escape", "a\\" + Q + "b c" + Q,
-            new String[] { "a\\b c" } },
-        { "closing quote then one space then space", Q + "a" + Q + "  b", new String[] { "a", "b" } },
-        { "quoted program path", Q + "C:\\Program Files\\App\\app.exe" + Q + " -x 'y z'",
-            new String[] { "C:\\Program Files\\App\\app.exe", "-x", "y z" } },
-        { "space before any quote ends the token", "a 'b c'", new String[] { "a", "b c" } },
-        { "non-ASCII and surrogates kept", "\u00e9t\u00e9 \ud83d\ude00",
-            new String[] { "\u00e9t\u00e9", "\ud83d\ude00" } },
-    };
+    private static final String CASES_PROPERTY = "tovex.test.argumentCases";
 
     @Test
-    public void splitsLikeTheLauncher() {
-        for (Object[] row : CASES) {
-            List<String> expected = Arrays.asList((String[]) row[2]);
-            assertEquals((String) row[0], expected, ArgumentSplitter.split((String) row[1]));
+    public void splitsLikeTheLauncher() throws IOException {
+        String path = System.getProperty(CASES_PROPERTY);
+        assertNotNull("system property " + CASES_PROPERTY + " names the shared case table", path);
+        int cases = 0;
+        int number = 0;
+        for (String line : Files.readAllLines(Paths.get(path), StandardCharsets.US_ASCII)) {
+            number++;
+            if (line.isEmpty() || line.startsWith("#")) {
+                continue;
+            }
+            String[] fields = line.split("\t", -1);
+            String where = "line " + number + " (" + fields[0] + ")";
+            assertTrue(where + " has a name, an input and a count", fields.length >= 3);
+            assertEquals(where + " token count", Integer.parseInt(fields[2]), fields.length - 3);
+            List<String> expected = new ArrayList<String>();
+            for (String token : Arrays.asList(fields).subList(3, fields.length)) {
+                expected.add(unescape(token, where));
+            }
+            assertEquals(where, expected, ArgumentSplitter.split(unescape(fields[1], where)));
+            cases++;
         }
+        assertTrue("the table holds the cases (" + cases + ")", cases >= 30);
     }
 
     @Test
     public void nullGivesNoTokens() {
         assertEquals(0, ArgumentSplitter.split(null).size());
+    }
+
+    /** Undoes the table's escapes: \t, \\ and \\uXXXX (one UTF-16 code unit). */
+    private static String unescape(String field, String where) {
+        StringBuilder out = new StringBuilder();
+        for (int i = 0; i < field.length(); i++) {
+            char c = field.charAt(i);
+            if (c != '\\') {
+                out.append(c);
+                continue;
+            }
+            assertTrue(where + ": escape at the end of a field", i + 1 < field.length());
+            char kind = field.charAt(++i);
+            if (kind == 't') {
+                out.append('\t');
+            } else if (kind == '\\') {
+                out.append('\\');
+            } else {
+                assertTrue(where + ": unknown escape \\" + kind, kind == 'u' && i + 4 < field.length());
+                out.append((char) Integer.parseInt(field.substring(i + 1, i + 5), 16));
+                i += 4;
+            }
+        }
+        return out.toString();
     }
 }
