@@ -41,7 +41,9 @@ TEST(ConfigIds, TableIsAscendingAndNamesAreUnique) {
     ASSERT_GT(count, 70);
     std::set<std::string> names;
     for (int i = 0; i < count; ++i) {
-        if (i > 0) EXPECT_LT(table[i - 1].id, table[i].id) << table[i].name;
+        if (i > 0) {
+            EXPECT_LT(table[i - 1].id, table[i].id) << table[i].name;
+        }
         EXPECT_TRUE(names.insert(table[i].name).second) << table[i].name;
     }
 }

@@ -91,7 +91,9 @@ TEST(ExtractNames, OwnerRecordOfAnExtractionDirectory) {
         uint32_t pid = 0;
         uint64_t time = 0;
         EXPECT_EQ(parseOwnerRecord(row.text, pid, time), row.ok) << row.text;
-        if (row.ok) EXPECT_EQ(std::make_pair(pid, time), std::make_pair(row.pid, row.time)) << row.text;
+        if (row.ok) {
+            EXPECT_EQ(std::make_pair(pid, time), std::make_pair(row.pid, row.time)) << row.text;
+        }
     }
 }
 

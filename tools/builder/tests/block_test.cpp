@@ -196,7 +196,9 @@ TEST(FinishBlock, DefaultsAndAscendingOrder) {
             ASSERT_NE(def, nullptr) << name;
             EXPECT_STREQ(def, defaultMessageText(table[i].id)) << name;
         }
-        if (name.compare(0, 9, "RESERVED_") == 0) EXPECT_STREQ(def, "") << name;
+        if (name.compare(0, 9, "RESERVED_") == 0) {
+            EXPECT_STREQ(def, "") << name;
+        }
     }
     EXPECT_EQ(values, expected);
     for (const DefaultMessageText& d : kDefaultMessageTexts) EXPECT_NE(findConfigId(d.id), nullptr) << d.id;
