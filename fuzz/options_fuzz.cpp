@@ -23,6 +23,7 @@
 #include "launcher/config.h"
 #include "launcher/language.h"
 #include "windows/expand.h"
+#include "windows/expand_host.h"
 #include "windows/options.h"
 #include "windows/options_host.h"
 

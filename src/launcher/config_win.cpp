@@ -5,6 +5,7 @@
 #include "config.h"
 #include "config_block.h"
 #include "errors.h"
+#include "files/handles_win.h"
 #include "files/paths.h"
 #include "language.h"
 #include "log.h"
@@ -84,13 +85,6 @@ uint64_t fileSize(HANDLE file) {
     return static_cast<uint64_t>(size.QuadPart);
 }
 
-struct FileCloser {
-    HANDLE file;
-    ~FileCloser() {
-        if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
-    }
-};
-
 }  // namespace
 
 void* openOwnExecutable() {
@@ -113,14 +107,13 @@ int64_t readInt64(void* file) {
 }
 
 void readConfigBlock(const std::vector<std::u16string>& argumentList) {
-    FileCloser owner{static_cast<HANDLE>(openOwnExecutable())};
-    FileReader reader(owner.file);
-    WindowedByteSource source(reader, fileSize(owner.file));
+    Handle owner(static_cast<HANDLE>(openOwnExecutable()));
+    FileReader reader(owner.get());
+    WindowedByteSource source(reader, fileSize(owner.get()));
     ConfigData data;
     const char* fatal =
         decodeConfigBlock(source, [&argumentList]() { return selectLanguage(argumentList); }, &data);
-    CloseHandle(owner.file);
-    owner.file = INVALID_HANDLE_VALUE;
+    owner.close();
     // Also after a failure: the entries read so far give the error box its caption.
     installConfig(std::move(data));
     if (fatal) fatalText(fatal);

@@ -29,13 +29,3 @@ void replaceAll(std::string& text, const std::string& pattern, const std::string
 // Splits "NAME=value" at the first "=" after the first character (so "=C:=C:\x" is named "=C:");
 // false for an entry without one. The value is cut to kExpandedTextLimit bytes.
 bool splitEnvironmentEntry(const std::string& entry, std::string* name, std::string* value);
-
-#ifndef _WIN32
-// Host builds: the launcher values that expandVariables uses besides the executable's
-// directory (paths.h), the extraction directory (hostLauncherState() of
-// options_host.h) and the process environment (environ).
-struct HostExpansionValues {
-    std::string jvmHome, systemTempDir;
-};
-HostExpansionValues& hostExpansionValues();
-#endif

@@ -1,6 +1,6 @@
 // expandVariables on the host: the executable's directory of the path utilities,
 // values set by tests for the rest, and the real process environment.
-#include "expand.h"
+#include "expand_host.h"
 #include "files/paths.h"
 #include "options_platform.h"
 
