@@ -89,9 +89,9 @@ public final class WinLauncher {
         }
     }
 
-    /** The runtime's feature version: 8 for "1.8", 17 for "17". */
+    /** The runtime's feature version: 8 for "1.8.0_392", 17 for "17.0.9", 26 for "26-ea". */
     static int featureVersion() {
-        String text = System.getProperty("java.specification.version", "");
+        String text = System.getProperty("java.version", "");
         if (text.startsWith("1.")) {
             text = text.substring(2);
         }
